@@ -1,0 +1,217 @@
+// Start-up, the frame loop with its five timers, frame rendering and shutdown.
+#include "app/game.h"
+
+#include <string>
+
+#include "app/game_state.h"
+#include "app/input.h"
+#include "persist/save_file.h"
+#include "platform/platform.h"
+#include "rules/rules.h"
+#include "sound/sound.h"
+#include "ui/ui.h"
+
+namespace {
+
+constexpr Colour BackgroundColour = RGB(172, 176, 185);
+constexpr Colour HeaderColour = RGB(160, 120, 0);
+constexpr const char* WindowTitle = "Brindlemark by Vorbel 6.40";
+
+// Declares high-resolution awareness where the Windows user library exists; elsewhere the
+// library is missing and nothing happens.
+void DeclareHighResolutionAwareness() {
+  if (!LoadSharedLibrary(SharedLibraryNumber, "User32.dll")) return;
+  if (void* perMonitor = LookupSymbol(SharedLibraryNumber, "SetProcessDpiAwarenessContext")) {
+    reinterpret_cast<int (*)(intptr_t)>(perMonitor)(-4);
+  } else if (void* systemAware = LookupSymbol(SharedLibraryNumber, "SetProcessDPIAware")) {
+    reinterpret_cast<int (*)()>(systemAware)();
+  }
+  UnloadSharedLibrary(SharedLibraryNumber);
+}
+
+bool FailSetup(const char* text) {
+  ShowMessageBox("Error", text, BoxOk);
+  return false;
+}
+
+std::string WelcomeText() {
+  return "Pick 1-12 numbers on one or more cards, then click Draw Numbers.\n\n"
+         "  - 20 balls are drawn each round.\n"
+         "  - Each active card costs $" +
+         std::to_string(Game.BetPerCard) +
+         " per draw.\n"
+         "  - Hold Draw button 1 second to start auto-drawing.\n"
+         "Current balance: $" +
+         std::to_string(Game.Balance);
+}
+
+// Reopens the screen when the window's inner size differs from the screen's; a failure keeps
+// the old sizes so the next frame tries again.
+void FollowWindowSize() {
+  int64_t cw = WindowInnerWidth(GameWindow);
+  int64_t ch = WindowInnerHeight(GameWindow);
+  if (cw <= 0 || ch <= 0) return;
+  if (cw == Game.ScreenW && ch == Game.ScreenH && Game.ScreenW != 0) return;
+  CloseDrawingScreen();
+  if (!OpenWindowedScreen(GameWindow, 0, 0, cw, ch)) return;
+  Game.ScreenW = cw;
+  Game.ScreenH = ch;
+  ComputeLayout();
+  LoadFonts();
+  SetWindowBackground(GameWindow, BackgroundColour);
+}
+
+}  // namespace
+
+bool SetupGame() {
+  const double scale = 1.0;
+  const int64_t w = static_cast<int64_t>(1280 * scale);
+  const int64_t h = static_cast<int64_t>(850 * scale);
+  OpenGameWindow(GameWindow, 0, 0, w + 2, h + 52, WindowTitle);
+  SetWindowSizeLimits(GameWindow, w, h + 52, -1, -1);
+
+  if (!InitSprite()) return FailSetup("InitSprite() failed.");
+  if (!InitKeyboard()) return FailSetup("InitKeyboard() failed.");
+  if (!InitMouse()) return FailSetup("InitMouse() failed.");
+
+  const int64_t innerW = WindowInnerWidth(GameWindow);
+  const int64_t innerH = WindowInnerHeight(GameWindow);
+  if (!OpenWindowedScreen(GameWindow, 0, 0, innerW, innerH)) return FailSetup("OpenWindowedScreen() failed.");
+  Game.ScreenW = innerW;
+  Game.ScreenH = innerH;
+  SetWindowBackground(GameWindow, BackgroundColour);
+
+  LoadFonts();
+  BuildSoundEffects();
+  Game.SavePath = DirectoryOf(ExecutablePath()) + "keno_save.dat";
+  if (OpenEntropySource()) Game.CryptoRandomOpen = 1;
+  InitPayTables();
+  ResetSet();
+  LoadGame();
+  ApplyPayMode();
+  RecountCardsPerNumber();
+  UpdateProgressiveEligible();
+  Game.BetSelection = Game.BetPerCard;
+  if (Game.BetSelection < 1 || Game.BetSelection > 10) {
+    Game.BetSelection = 1;
+    Game.BetPerCard = 1;
+  }
+  ComputeLayout();
+  BuildBallsPanelImage(Game.BallsPanelW, Game.BallsPanelH);
+  RenderFrame();
+
+  SetActiveTab(1);
+  bool anyPicks = false;
+  for (int c = 1; c <= 4; ++c) anyPicks = anyPicks || Game.Cards[c].PickCount > 0;
+  if (anyPicks) {
+    SetActiveTab(0);
+  } else {
+    ShowMessageBox("Welcome to Keno!", WelcomeText(), BoxOk);
+  }
+  return true;
+}
+
+bool StartUp() {
+  if (!InitPlatform()) return false;
+  DeclareHighResolutionAwareness();
+  if (!InitAudio()) {
+    ShowMessageBox("Keno", "Warning: Sound system could not be initialized.\r\nSounds will be disabled.",
+                   BoxIconWarning);
+  }
+  Game = GameState{};
+  if (!SetupGame()) {
+    ReleasePlatform();
+    return false;
+  }
+  return true;
+}
+
+void UpdateFrame() {
+  const int64_t now = NowMs();
+  if (Game.Drawing == 1 && now - Game.LastRevealTime >= Game.RevealInterval) {
+    Game.LastRevealTime = now;
+    RevealStep();
+  }
+  if (Game.BallAnimRunning == 1 && now - Game.AnimLastStep >= 16) {
+    Game.AnimLastStep = now;
+    StepBallAnims();
+  }
+  if (Game.AutoPausePending == 1 && now - Game.AutoPauseStart >= 1500) {
+    Game.AutoPausePending = 0;
+    if (Game.AutoRun == 1) StartDraw();
+  }
+  if (Game.SavePending == 1 && now - Game.SaveRequestTime >= 3000) {
+    Game.SavePending = 0;
+    SaveGame();
+  }
+  if (!Game.StatusMessage.empty() && now - Game.StatusMessageTime >= 5000) Game.StatusMessage.clear();
+}
+
+void RenderFrame() {
+  FollowWindowSize();
+  ClearBackBuffer(BackgroundColour);
+  if (BeginDrawing(ScreenTarget)) {
+    SetDrawMode(ModeOpaque);
+    DrawRect(0, 0, Game.ScreenW, 120, HeaderColour);
+
+    DrawDrawButton();
+    DrawNewGameButton();
+    DrawPayTableButton();
+    DrawSpeedControl();
+    DrawBetControl();
+    DrawSoundButton();
+    DrawAutoPickButton();
+    DrawAboutButton();
+    DrawStatsPanel();
+    DrawTabs();
+    const Rect& b = Game.BoardRect;
+    if (Game.ActiveTab == 0) {
+      DrawBoard(b.x, b.y, b.w, b.h, 0, 0);
+    } else {
+      DrawBoard(b.x, b.y, b.w, b.h, 1, Game.ActiveTab);
+    }
+    DrawBallsPanel();
+    DrawPayTableOverlay();
+    DrawAboutOverlay();
+
+    // The panels end 12 pixels above the bottom; this strip hides anything reaching below.
+    SetDrawMode(ModeOpaque);
+    SetPenColor(BackgroundColour);
+    DrawRect(0, Game.ScreenH - 12, Game.ScreenW, 12);
+    EndDrawing();
+  }
+  PresentFrame();
+}
+
+bool RunFrame() {
+  while (Game.QuitRequested != 1) {
+    const int64_t event = PollWindowEvent();
+    if (event == EventNone) break;
+    if (event == EventCloseWindow) Game.QuitRequested = 1;
+    if (event == EventSizeWindow) {
+      Game.ScreenW = 0;
+      Game.ScreenH = 0;
+    }
+  }
+  if (Game.QuitRequested == 1) return false;
+  UpdateFrame();
+  HandleInput();
+  RenderFrame();
+  return true;
+}
+
+void Shutdown() {
+  SaveGame();
+  if (Game.CryptoRandomOpen == 1) CloseEntropySource();
+  CloseDrawingScreen();
+  // ReleasePlatform stops a fanfare worker that is still playing before the audio device goes.
+  ReleasePlatform();
+}
+
+int RunGame() {
+  if (!StartUp()) return 0;
+  while (RunFrame()) {
+  }
+  Shutdown();
+  return 0;
+}

@@ -1,0 +1,4 @@
+// The game's entry point.
+#include "app/game.h"
+
+int main() { return RunGame(); }

@@ -1,0 +1,1 @@
+// SDL audio: in progress.

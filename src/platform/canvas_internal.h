@@ -1,0 +1,18 @@
+// The drawing screen's back buffer as the back ends see it: both draw the same cairo/Pango
+// canvas and differ only in how they present it.
+#pragma once
+
+#include <cstdint>
+
+namespace canvas {
+
+bool OpenScreen(int64_t w, int64_t h);  // a fresh back buffer of w x h pixels
+void CloseScreen();
+bool ScreenOpen();
+int64_t ScreenWidth();
+int64_t ScreenHeight();
+int64_t ScreenStride();            // bytes per row
+const uint32_t* ScreenPixels();    // 0x00RRGGBB per pixel, rows ScreenStride() bytes apart
+void ReleaseAll();                 // every image, font and pass; the screen too
+
+}  // namespace canvas

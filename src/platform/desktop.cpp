@@ -1,0 +1,1 @@
+// Desktop back end: in progress.

@@ -1,0 +1,266 @@
+// The headless back end: an offscreen screen drawn by the shared canvas, a manual clock,
+// scripted input and box answers, a temporary executable directory, a seedable entropy source
+// with faults, and a log of played sounds. Tests drive the game frame by frame through it.
+#include "platform/headless.h"
+
+#include <cairo.h>
+#include <stdlib.h>
+
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <random>
+
+#include "platform/canvas_internal.h"
+#include "platform/input_latch.h"
+#include "platform/system_internal.h"
+
+namespace {
+
+struct World {
+  int64_t now = 10000;
+  int64_t windowW = 1282, windowH = 902;
+  int64_t minW = 0, minH = 0;
+  bool windowOpen = false;
+  std::deque<int64_t> events;
+  int64_t pointerX = -1, pointerY = -1;
+  int64_t sampledX = -1, sampledY = -1;
+  InputLatch buttons[3];
+  InputLatch keys[KeyCount];
+  std::deque<BoxResult> answers;
+  std::deque<std::string> replies;
+  std::vector<headless::ShownBox> boxes;
+  bool audioFails = false;
+  bool audioOpen = false;
+  bool soundLoaded[64] = {};
+  headless::EntropyFault entropyFault = headless::EntropyFault::None;
+  bool entropyOpen = false;
+  std::mt19937_64 entropy;
+  std::filesystem::path tempDir;
+  int64_t presented = 0;
+};
+
+World world;
+std::mutex soundMutex;
+std::vector<int64_t> played;
+
+void RemoveTempDir() {
+  std::error_code ignored;
+  if (!world.tempDir.empty()) std::filesystem::remove_all(world.tempDir, ignored);
+  world.tempDir.clear();
+}
+
+void MakeTempDir() {
+  RemoveTempDir();
+  std::string pattern = (std::filesystem::temp_directory_path() / "keno-headless-XXXXXX").string();
+  if (mkdtemp(pattern.data())) world.tempDir = pattern;
+  static bool cleanupRegistered = false;
+  if (!cleanupRegistered) {
+    cleanupRegistered = true;
+    atexit(RemoveTempDir);
+  }
+}
+
+}  // namespace
+
+namespace headless {
+
+void Reset(uint64_t seed) {
+  sys::StopWorkers();
+  canvas::ReleaseAll();
+  sys::CloseAll();
+  std::filesystem::path keep = world.tempDir;
+  world.tempDir.clear();
+  world = World{};
+  world.tempDir = keep;
+  MakeTempDir();
+  world.entropy.seed(seed ^ 0xA5A5A5A5DEADBEEFull);
+  sys::SeedGenerators(seed);
+  std::lock_guard lock(soundMutex);
+  played.clear();
+}
+
+void SetNow(int64_t ms) { world.now = ms; }
+void AdvanceMs(int64_t ms) { world.now += ms; }
+
+void SetPointer(int64_t x, int64_t y) {
+  world.pointerX = x;
+  world.pointerY = y;
+}
+
+void SetButton(int64_t button, bool down) {
+  if (button < 1 || button > 2) return;
+  if (down) {
+    world.buttons[button].Press();
+  } else {
+    world.buttons[button].Release();
+  }
+}
+
+void SetKey(int64_t key, bool down) {
+  if (key < 0 || key >= KeyCount) return;
+  if (down) {
+    world.keys[key].Press();
+  } else {
+    world.keys[key].Release();
+  }
+}
+
+void ResizeWindow(int64_t w, int64_t h) {
+  world.windowW = std::max(w, world.minW);
+  world.windowH = std::max(h, world.minH);
+  world.events.push_back(EventSizeWindow);
+}
+
+void RequestClose() { world.events.push_back(EventCloseWindow); }
+
+void QueueAnswer(BoxResult answer) { world.answers.push_back(answer); }
+void QueueInput(std::string reply) { world.replies.push_back(std::move(reply)); }
+const std::vector<ShownBox>& BoxLog() { return world.boxes; }
+void ClearBoxLog() { world.boxes.clear(); }
+
+std::vector<int64_t> PlayedSounds() {
+  std::lock_guard lock(soundMutex);
+  return played;
+}
+
+void FailAudioInit(bool fail) { world.audioFails = fail; }
+void SetEntropyFault(EntropyFault fault) { world.entropyFault = fault; }
+void FailNextCommit() { sys::FailNextCommit(); }
+std::string TempDir() { return world.tempDir.string() + "/"; }
+
+int64_t FrameWidth() { return canvas::ScreenWidth(); }
+int64_t FrameHeight() { return canvas::ScreenHeight(); }
+
+Colour PixelAt(int64_t x, int64_t y) {
+  const uint32_t* pixels = canvas::ScreenPixels();
+  if (!pixels || x < 0 || y < 0 || x >= FrameWidth() || y >= FrameHeight()) return 0;
+  const uint32_t p = pixels[y * (canvas::ScreenStride() / 4) + x];
+  return RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF);
+}
+
+bool SavePng(const std::string& path) {
+  if (!canvas::ScreenOpen()) return false;
+  const int64_t w = FrameWidth(), h = FrameHeight(), stride = canvas::ScreenStride();
+  cairo_surface_t* copy = cairo_image_surface_create_for_data(
+      reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(canvas::ScreenPixels())), CAIRO_FORMAT_RGB24,
+      static_cast<int>(w), static_cast<int>(h), static_cast<int>(stride));
+  const bool ok = cairo_surface_write_to_png(copy, path.c_str()) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(copy);
+  return ok;
+}
+
+int64_t PresentedFrames() { return world.presented; }
+
+}  // namespace headless
+
+bool InitPlatform() {
+  if (world.tempDir.empty()) headless::Reset();
+  return true;
+}
+
+void ReleasePlatform() {
+  sys::StopWorkers();
+  canvas::ReleaseAll();
+  sys::CloseAll();
+  world.audioOpen = false;
+  world.windowOpen = false;
+}
+
+int64_t OpenGameWindow(int64_t window, int64_t, int64_t, int64_t w, int64_t h, const char*) {
+  if (window != 1) return 0;
+  world.windowOpen = true;
+  world.windowW = w;
+  world.windowH = h;
+  return 1;
+}
+
+void SetWindowSizeLimits(int64_t, int64_t minW, int64_t minH, int64_t, int64_t) {
+  world.minW = minW;
+  world.minH = minH;
+}
+
+void SetWindowBackground(int64_t, Colour) {}
+int64_t WindowInnerWidth(int64_t) { return world.windowOpen ? world.windowW : 0; }
+int64_t WindowInnerHeight(int64_t) { return world.windowOpen ? world.windowH : 0; }
+
+int64_t PollWindowEvent() {
+  if (world.events.empty()) return EventNone;
+  const int64_t event = world.events.front();
+  world.events.pop_front();
+  return event;
+}
+
+int64_t InitSprite() { return 1; }
+int64_t InitKeyboard() { return 1; }
+int64_t InitMouse() { return 1; }
+int64_t OpenWindowedScreen(int64_t, int64_t, int64_t, int64_t w, int64_t h) { return canvas::OpenScreen(w, h); }
+void CloseDrawingScreen() { canvas::CloseScreen(); }
+void PresentFrame() { ++world.presented; }
+
+void SampleKeyboard() {
+  for (auto& key : world.keys) key.Sample();
+}
+int64_t KeyHeld(int64_t key) { return key >= 0 && key < KeyCount && world.keys[key].held; }
+int64_t KeyReleased(int64_t key) { return key >= 0 && key < KeyCount && world.keys[key].released; }
+
+void SampleMouse() {
+  for (auto& button : world.buttons) button.Sample();
+  world.sampledX = world.pointerX;
+  world.sampledY = world.pointerY;
+}
+int64_t MouseButtonHeld(int64_t button) { return button >= 1 && button <= 2 && world.buttons[button].held; }
+void FreePointer() {}
+int64_t PointerX(int64_t) { return world.sampledX; }
+int64_t PointerY(int64_t) { return world.sampledY; }
+
+BoxResult ShowMessageBox(const std::string& title, const std::string& text, int64_t flags) {
+  world.boxes.push_back({title, text, flags, false});
+  if (world.answers.empty()) return BoxResult::Yes;
+  const BoxResult answer = world.answers.front();
+  world.answers.pop_front();
+  return answer;
+}
+
+std::string ShowInputBox(const std::string& title, const std::string& prompt, const std::string&) {
+  world.boxes.push_back({title, prompt, 0, true});
+  if (world.replies.empty()) return "";
+  std::string reply = world.replies.front();
+  world.replies.pop_front();
+  return reply;
+}
+
+int64_t InitAudio() {
+  world.audioOpen = !world.audioFails;
+  return world.audioOpen ? 1 : 0;
+}
+
+int64_t LoadSoundFromMemory(int64_t sound, const void* image, int64_t size) {
+  if (!world.audioOpen || sound < 1 || sound >= 64 || !image || size < 44) return 0;
+  const auto* bytes = static_cast<const char*>(image);
+  if (std::string_view(bytes, 4) != "RIFF" || std::string_view(bytes + 8, 4) != "WAVE") return 0;
+  world.soundLoaded[sound] = true;
+  return sound;
+}
+
+void PlaySoundEffect(int64_t sound) {
+  if (!world.audioOpen || sound < 1 || sound >= 64 || !world.soundLoaded[sound]) return;
+  std::lock_guard lock(soundMutex);
+  played.push_back(sound);
+}
+
+std::string ExecutablePath() { return world.tempDir.string() + "/keno"; }
+int64_t NowMs() { return world.now; }
+
+int64_t OpenEntropySource() {
+  world.entropyOpen = world.entropyFault != headless::EntropyFault::FailOpen;
+  return world.entropyOpen ? 1 : 0;
+}
+
+int64_t EntropyUpTo(int64_t max) {
+  if (!world.entropyOpen || world.entropyFault == headless::EntropyFault::FailRead) return -1;
+  const uint64_t w = world.entropy() & 0xFFFFFFFFull;
+  return static_cast<int64_t>((static_cast<uint64_t>(max + 1) * w) >> 32);
+}
+
+void CloseEntropySource() { world.entropyOpen = false; }

@@ -1,0 +1,63 @@
+// Controls of the headless back end: the test's hands on the clock, the input devices, the
+// answers to message and input boxes, the files, the entropy source and the presented pixels.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace headless {
+
+struct ShownBox {
+  std::string title;
+  std::string text;
+  int64_t flags = 0;
+  bool inputBox = false;  // an input box: text is its prompt
+};
+
+enum class EntropyFault { None, FailOpen, FailRead };
+
+// Forgets every scripted answer, log, fault and input; sets the clock to 10000 ms, the window
+// size to 1282 x 902, the executable into a fresh temporary directory and seeds both generators.
+void Reset(uint64_t seed = 1);
+
+// Clock (NowMs) under the test's control.
+void SetNow(int64_t ms);
+void AdvanceMs(int64_t ms);
+
+// Input state seen by the next SampleMouse / SampleKeyboard.
+void SetPointer(int64_t x, int64_t y);  // -1, -1: outside the window
+void SetButton(int64_t button, bool down);
+void SetKey(int64_t key, bool down);
+
+// Window: a new inner size (raises EventSizeWindow) or a close request.
+void ResizeWindow(int64_t w, int64_t h);
+void RequestClose();
+
+// Message boxes take scripted answers in order, then answer Yes; input boxes likewise, then "".
+void QueueAnswer(BoxResult answer);
+void QueueInput(std::string reply);
+const std::vector<ShownBox>& BoxLog();
+void ClearBoxLog();
+
+// Sounds played since Reset, by sound number, in order (thread-safe).
+std::vector<int64_t> PlayedSounds();
+void FailAudioInit(bool fail);
+
+// Faults.
+void SetEntropyFault(EntropyFault fault);
+void FailNextCommit();  // the next CommitDataFile fails after writing, before the rename
+
+// Paths.
+std::string TempDir();  // the directory holding ExecutablePath()
+
+// The last presented frame (or the back buffer while no frame was presented), as RGB.
+int64_t FrameWidth();
+int64_t FrameHeight();
+Colour PixelAt(int64_t x, int64_t y);  // RGB(r, g, b), alpha 0
+bool SavePng(const std::string& path);
+int64_t PresentedFrames();
+
+}  // namespace headless

@@ -1,0 +1,133 @@
+// The platform layer: every service the game takes from the machine, behind plain functions.
+// Two back ends implement it (desktop: GTK/GLX/SDL; headless: offscreen, for tests). No toolkit
+// type appears here. Objects (windows, fonts, images, sounds, files, libraries) are addressed by
+// small numbers the game chooses, 1..63; reusing a number releases the old object first, and an
+// operation on a number that holds nothing does nothing and returns 0.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Colour: red in bits 0-7, green 8-15, blue 16-23, alpha 24-31 (alpha counts only where noted).
+using Colour = uint32_t;
+constexpr Colour RGB(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
+constexpr Colour RGBA(uint32_t r, uint32_t g, uint32_t b, uint32_t a) { return RGB(r, g, b) | a << 24; }
+
+enum DrawMode : int64_t {
+  ModeOpaque,           // shapes filled with the colour, alpha ignored
+  ModeTransparentText,  // text without a background
+  ModeOutline,          // DrawRect/DrawCircle draw only a one-pixel outline
+  ModeAlphaBlend,       // every colour is blended with the target by its alpha byte
+};
+
+enum class BoxResult : int64_t { Yes, No, Cancel, Dismissed };
+constexpr int64_t BoxOk = 0, BoxYesNo = 1, BoxYesNoCancel = 2;             // button flags
+constexpr int64_t BoxIconInfo = 4, BoxIconError = 8, BoxIconWarning = 16;  // icon flags
+
+enum WindowEvent : int64_t { EventNone = 0, EventCloseWindow, EventSizeWindow, EventOther };
+enum Key : int64_t { KeySpace, KeyEscape, KeyCount };
+constexpr int64_t MouseLeft = 1, MouseRight = 2;
+constexpr int64_t ScreenTarget = 0;  // BeginDrawing on the back buffer; images are 1..63
+constexpr int64_t FontBold = 1, FontItalic = 2;
+constexpr int64_t StrokeRound = 1;  // round line ends and joins; default is flat ends, mitre joins
+
+// Bring-up and release of the whole layer (windows, fonts, images, sounds, files, audio).
+bool InitPlatform();
+void ReleasePlatform();
+
+// Window and screen. The screen is a back buffer of exactly the window's inner size.
+int64_t OpenGameWindow(int64_t window, int64_t x, int64_t y, int64_t w, int64_t h, const char* title);
+void SetWindowSizeLimits(int64_t window, int64_t minW, int64_t minH, int64_t maxW, int64_t maxH);  // -1: no max
+void SetWindowBackground(int64_t window, Colour colour);
+int64_t WindowInnerWidth(int64_t window);   // client size in pixels
+int64_t WindowInnerHeight(int64_t window);
+int64_t PollWindowEvent();  // next pending WindowEvent without blocking; EventNone when none
+int64_t InitSprite();       // 0 on failure
+int64_t OpenWindowedScreen(int64_t window, int64_t x, int64_t y, int64_t w, int64_t h);  // 0 on failure
+void CloseDrawingScreen();
+void ClearBackBuffer(Colour colour);  // opaque fill of the whole back buffer
+void PresentFrame();                  // shows the back buffer, never waits for the retrace
+
+// 2D drawing inside a pass. A pass starts with a white pen and ModeOpaque.
+int64_t BeginDrawing(int64_t target);  // ScreenTarget or an image; 0 when it cannot be drawn on
+void EndDrawing();
+void SetPenColor(Colour colour);
+void SetDrawMode(int64_t mode);
+void DrawRect(int64_t x, int64_t y, int64_t w, int64_t h);
+void DrawRect(int64_t x, int64_t y, int64_t w, int64_t h, Colour colour);  // also sets the pen
+void DrawCircle(int64_t x, int64_t y, int64_t r);
+void DrawCircle(int64_t x, int64_t y, int64_t r, Colour colour);  // also sets the pen
+void DrawLineWH(int64_t x, int64_t y, int64_t w, int64_t h);  // (x,y) to (x+w-1,y+h-1); nothing if w or h is 0
+void DrawLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
+void SetFont(int64_t font);
+void DrawString(double x, double y, std::string_view text);  // top-left corner at (x, y), pen colour
+double StringWidth(std::string_view text);                  // pixels, with the current font
+double StringHeight(std::string_view text);
+void StampImage(int64_t image, int64_t x, int64_t y);  // composited by alpha when it has one
+
+// Images and anti-aliased vector paths (for shapes rendered once and stamped afterwards).
+int64_t CreateImageBuffer(int64_t image, int64_t w, int64_t h, int64_t depth, Colour fill = RGBA(0, 0, 0, 255));
+void FreeImageBuffer(int64_t image);
+int64_t BeginVectorDrawing(int64_t image);  // 0 on failure
+void EndVectorDrawing();
+void SetPathPaint(Colour rgba);
+void PathMoveTo(double x, double y);
+void PathLineTo(double x, double y);
+void PathCircle(double x, double y, double r);
+void StrokeCurrentPath(double width, int64_t options = 0);
+void FillCurrentPath();
+
+// Fonts, by family name and pixel size (one pixel per point).
+int64_t LoadFontFace(int64_t font, const char* family, int64_t size, int64_t flags = 0);  // 0 on failure
+void FreeFontFace(int64_t font);
+
+// Keyboard and pointer, sampled once per frame. Quick taps and clicks between samples are kept.
+int64_t InitKeyboard();  // 0 on failure
+int64_t InitMouse();     // 0 on failure
+void SampleKeyboard();
+int64_t KeyHeld(int64_t key);      // non-zero while down in the current snapshot
+int64_t KeyReleased(int64_t key);  // non-zero in exactly one snapshot, the first after the release
+void SampleMouse();
+int64_t MouseButtonHeld(int64_t button);  // MouseLeft or MouseRight
+void FreePointer();
+int64_t PointerX(int64_t window);  // client coordinates; -1 when outside the client area
+int64_t PointerY(int64_t window);
+
+// Modal boxes: they block until answered, then let pending window events run.
+BoxResult ShowMessageBox(const std::string& title, const std::string& text, int64_t flags);
+std::string ShowInputBox(const std::string& title, const std::string& prompt, const std::string& initial);  // "" when closed
+
+// Sound. After a failed InitAudio every sound operation does nothing.
+int64_t InitAudio();  // 0 on failure
+int64_t LoadSoundFromMemory(int64_t sound, const void* image, int64_t size);  // RIFF/WAVE image; 0 on failure
+void PlaySoundEffect(int64_t sound);  // returns at once; restarts the same sound, mixes different ones; any thread
+
+// Files. Little-endian; reads past the end yield 0.
+int64_t CreateDataFile(int64_t file, const std::string& name);  // create or truncate for writing; 0 on failure
+int64_t OpenDataFile(int64_t file, const std::string& name);    // existing file for reading; 0 on failure
+void CloseDataFile(int64_t file);
+int64_t CommitDataFile(int64_t file, const std::string& target);  // flush to disk, close, rename over target; 0 on failure
+int64_t DataFileLength(int64_t file);
+void WriteU8(int64_t file, int64_t value);
+int64_t ReadU8(int64_t file);
+void WriteI32(int64_t file, int64_t value);  // low 32 bits
+int64_t ReadI32(int64_t file);               // sign-extended
+int64_t FileSizeOf(const std::string& name);  // -1 missing, -2 a directory
+void RemoveFile(const std::string& name);
+std::string ExecutablePath();
+std::string DirectoryOf(const std::string& path);  // up to and including the last "/"
+
+// Time, random numbers, workers, shared libraries.
+int64_t NowMs();              // milliseconds from an arbitrary zero
+void SleepMs(int64_t ms);     // negative returns at once; cut short while the layer shuts down
+int64_t RandomUpTo(int64_t max);  // uniform 0..max from a per-thread generator
+int64_t OpenEntropySource();      // non-zero on success
+int64_t EntropyUpTo(int64_t max);  // uniform 0..max from the entropy source; -1 when it cannot be read
+void CloseEntropySource();
+using WorkerProc = void (*)(int64_t argument);
+int64_t StartWorker(WorkerProc proc, int64_t argument);  // detached thread, 1 MiB stack; 0 on failure
+int64_t WorkerRunning(int64_t worker);
+int64_t LoadSharedLibrary(int64_t library, const char* name);  // 0 when missing
+void* LookupSymbol(int64_t library, const char* name);         // nullptr when missing
+void UnloadSharedLibrary(int64_t library);

@@ -1,0 +1,4 @@
+// Placeholder until settlement lands.
+#include "rules/rules.h"
+
+void SettleDraw() {}

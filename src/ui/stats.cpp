@@ -1,0 +1,4 @@
+// Placeholder until the stats panel lands.
+#include "ui/ui.h"
+
+void DrawStatsPanel() {}

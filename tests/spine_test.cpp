@@ -1,0 +1,127 @@
+// Start-up, the frame loop's timers and the game-state helpers.
+#include <gtest/gtest.h>
+
+#include "app/game.h"
+#include "app/game_state.h"
+#include "game_fixture.h"
+#include "platform/headless.h"
+
+namespace {
+
+TEST(PointInRect, EdgesAreOutsideAndTheOutsidePointerIsNowhere) {
+  struct Case {
+    int64_t px, py;
+    int64_t inside;
+  } cases[] = {
+      {10, 20, 1}, {39, 59, 1}, {40, 30, 0}, {20, 60, 0}, {9, 30, 0}, {20, 19, 0}, {-1, -1, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PointInRect(10, 20, 30, 40, c.px, c.py), c.inside) << c.px << "," << c.py;
+  }
+}
+
+TEST(SetActiveTab, CardTabsHideTheHeatMapAndMainKeepsIt) {
+  Game = GameState{};
+  Game.HeatMapOn = 1;
+  SetActiveTab(0);
+  EXPECT_EQ(Game.HeatMapOn, 1);
+  SetActiveTab(2);
+  EXPECT_EQ(Game.ActiveTab, 2);
+  EXPECT_EQ(Game.HeatMapOn, 0);
+}
+
+TEST(RandomOneTo, StaysInRangeWhateverTheEntropySourceDoes) {
+  for (auto fault : {headless::EntropyFault::None, headless::EntropyFault::FailOpen,
+                     headless::EntropyFault::FailRead}) {
+    headless::Reset(7);
+    headless::SetEntropyFault(fault);
+    Game = GameState{};
+    Game.CryptoRandomOpen = OpenEntropySource() ? 1 : 0;
+    EXPECT_EQ(Game.CryptoRandomOpen, fault == headless::EntropyFault::FailOpen ? 0 : 1);
+    bool seen[81] = {};
+    for (int i = 0; i < 4000; ++i) {
+      const int64_t r = RandomOneTo(80);
+      ASSERT_GE(r, 1);
+      ASSERT_LE(r, 80);
+      seen[r] = true;
+    }
+    // A source that fails to read must not pin the result: every number still comes up.
+    for (int n = 1; n <= 80; ++n) EXPECT_TRUE(seen[n]) << "number " << n << " never drawn";
+  }
+}
+
+class StartUpTest : public GameFixture {};
+
+TEST_F(StartUpTest, NewPlayerIsWelcomedOnTheCard1Tab) {
+  const auto& boxes = headless::BoxLog();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, "Welcome to Keno!");
+  EXPECT_EQ(boxes[0].flags, 0);
+  EXPECT_EQ(boxes[0].text,
+            "Pick 1-12 numbers on one or more cards, then click Draw Numbers.\n\n"
+            "  - 20 balls are drawn each round.\n"
+            "  - Each active card costs $1 per draw.\n"
+            "  - Hold Draw button 1 second to start auto-drawing.\n"
+            "Current balance: $1000");
+  EXPECT_EQ(Game.ActiveTab, 1);
+  EXPECT_EQ(Game.ScreenW, 1282);
+  EXPECT_EQ(Game.ScreenH, 902);
+}
+
+TEST_F(StartUpTest, FrameShowsHeaderBandAndBottomStrip) {
+  ASSERT_TRUE(Frame());
+  for (int64_t x : {0, 640, 1281}) {
+    EXPECT_EQ(headless::PixelAt(x, 2), RGB(160, 120, 0)) << x;
+    EXPECT_EQ(headless::PixelAt(x, 895), RGB(172, 176, 185)) << x;
+  }
+}
+
+TEST_F(StartUpTest, SaveRequestsAreDebouncedToOneSaveAfterTheLast) {
+  const std::string save = headless::TempDir() + "keno_save.dat";
+  RequestSave();
+  ASSERT_TRUE(Run(2000, 10));
+  RequestSave();
+  ASSERT_TRUE(Run(2990, 10));
+  EXPECT_EQ(Game.SavePending, 1);
+  ASSERT_TRUE(Run(20, 10));
+  EXPECT_EQ(Game.SavePending, 0);
+}
+
+TEST_F(StartUpTest, ResizeReopensTheScreenAtTheNewSize) {
+  headless::ResizeWindow(1600, 1000);
+  ASSERT_TRUE(Frame());
+  EXPECT_EQ(Game.ScreenW, 1600);
+  EXPECT_EQ(Game.ScreenH, 1000);
+  EXPECT_EQ(headless::FrameWidth(), 1600);
+  EXPECT_EQ(Game.BoardRect.w, 1600 - 404);
+}
+
+TEST_F(StartUpTest, CloseRequestEndsTheLoop) {
+  headless::RequestClose();
+  EXPECT_FALSE(Frame());
+}
+
+TEST_F(StartUpTest, EscapeQuitsOnlyOnRelease) {
+  headless::SetKey(KeyEscape, true);
+  ASSERT_TRUE(Run(100, 10));
+  EXPECT_EQ(Game.QuitRequested, 0);
+  headless::SetKey(KeyEscape, false);
+  EXPECT_TRUE(Frame());  // the frame that sees the release asks to quit ...
+  EXPECT_EQ(Game.QuitRequested, 1);
+  EXPECT_FALSE(Frame());  // ... and the loop ends before the next one
+}
+
+TEST(StartUpFailure, AudioFailureWarnsAndGoesOn) {
+  headless::Reset(1);
+  headless::FailAudioInit(true);
+  ASSERT_TRUE(StartUp());
+  const auto& boxes = headless::BoxLog();
+  ASSERT_GE(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].title, "Keno");
+  EXPECT_EQ(boxes[0].text, "Warning: Sound system could not be initialized.\r\nSounds will be disabled.");
+  EXPECT_EQ(boxes[0].flags, 16);
+  EXPECT_EQ(boxes[1].title, "Welcome to Keno!");
+  Shutdown();
+}
+
+}  // namespace
