@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 
 #include "platform/canvas_internal.h"
 #include "platform/platform.h"
@@ -78,6 +79,109 @@ PangoLayout* LayOut(std::string_view text) {
   pango_layout_set_font_description(layout, description);
   pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
   return layout;
+}
+
+// Laid-out and rendered texts, reused from frame to frame. Each distinct (font, text) is laid out
+// once for its size; each distinct (font, text, sub-pixel offset) is rendered once into an A8
+// coverage mask that later draws stamp in the pen colour. Entries unused for a while are evicted,
+// so a long session does not grow.
+class TextCache {
+ public:
+  struct Entry {
+    double width = 0, height = 0;
+    cairo_surface_t* mask = nullptr;  // coverage of the text drawn at the key's sub-pixel offset
+    int64_t maskX = 0, maskY = 0;     // the mask's top-left corner relative to the whole-pixel origin
+    uint64_t lastUse = 0;
+  };
+
+  bool enabled = true;
+
+  // The entry for a key, created empty when missing; the key lives in the caller's buffer.
+  Entry& Get(std::string_view key) {
+    auto it = entries_.find(key);
+    if (it == entries_.end()) it = entries_.emplace(std::string(key), Entry{}).first;
+    it->second.lastUse = clock_;
+    return it->second;
+  }
+
+  // Counts one frame; every so often drops what the last frames did not use.
+  void Tick() {
+    ++clock_;
+    if (clock_ % SweepEvery != 0 && entries_.size() < MaxEntries) return;
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      if (clock_ - it->second.lastUse > SweepEvery || entries_.size() >= MaxEntries) {
+        if (it->second.mask) cairo_surface_destroy(it->second.mask);
+        it = entries_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
+  void Clear() {
+    for (auto& [key, entry] : entries_)
+      if (entry.mask) cairo_surface_destroy(entry.mask);
+    entries_.clear();
+  }
+
+  size_t Size() const { return entries_.size(); }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  static constexpr uint64_t SweepEvery = 600;
+  static constexpr size_t MaxEntries = 4096;
+  std::unordered_map<std::string, Entry, Hash, std::equal_to<>> entries_;
+  uint64_t clock_ = 0;
+};
+
+TextCache textCache;
+std::array<uint32_t, MaxObjects> fontGeneration{};
+
+// Writes the cache key of a text: font number and generation, the sub-pixel offset (in 64ths,
+// or 0xFFFF for the measurements alone), then the text. Returns an empty view when it won't fit.
+std::string_view TextKey(char* buf, size_t size, std::string_view text, uint32_t subX, uint32_t subY) {
+  const uint32_t font = ValidNumber(pass.font) ? static_cast<uint32_t>(pass.font) : 0;
+  const uint32_t header[4] = {font, font ? fontGeneration[font] : 0, subX, subY};
+  if (sizeof header + text.size() > size) return {};
+  std::memcpy(buf, header, sizeof header);
+  std::memcpy(buf + sizeof header, text.data(), text.size());
+  return {buf, sizeof header + text.size()};
+}
+
+// Width and height of a text in the current font, laid out once per (font, text).
+TextCache::Entry* Measured(std::string_view text, char* keyBuf, size_t keySize) {
+  if (!textCache.enabled) return nullptr;
+  const std::string_view key = TextKey(keyBuf, keySize, text, 0xFFFF, 0xFFFF);
+  if (key.empty()) return nullptr;
+  TextCache::Entry& e = textCache.Get(key);
+  if (e.width == 0 && e.height == 0) {
+    PangoRectangle logical;
+    pango_layout_get_extents(LayOut(text), nullptr, &logical);
+    e.width = static_cast<double>(logical.width) / PANGO_SCALE;
+    e.height = static_cast<double>(logical.height) / PANGO_SCALE;
+  }
+  return &e;
+}
+
+// Renders a text's coverage at a sub-pixel offset into an A8 mask, exactly as a direct draw at
+// that offset would cover the target.
+void RenderMask(TextCache::Entry& e, std::string_view text, double fx, double fy) {
+  PangoLayout* layout = LayOut(text);
+  PangoRectangle ink;
+  pango_layout_get_pixel_extents(layout, &ink, nullptr);
+  e.maskX = ink.x - 2;
+  e.maskY = ink.y - 2;
+  const int w = std::max(1, ink.width + 5), h = std::max(1, ink.height + 5);
+  e.mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+  cairo_t* cr = cairo_create(e.mask);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  cairo_move_to(cr, fx - static_cast<double>(e.maskX), fy - static_cast<double>(e.maskY));
+  pango_cairo_show_layout(cr, layout);
+  cairo_destroy(cr);
+  cairo_surface_flush(e.mask);
 }
 
 // Sets one pixel of a 32-bit surface, clipped to its bounds.
@@ -162,6 +266,7 @@ void ReleaseAll() {
     FreeImageBuffer(i);
     FreeFontFace(i);
   }
+  textCache.Clear();
   if (textLayout) g_object_unref(textLayout);
   if (textContext) g_object_unref(textContext);
   if (fallbackFont) pango_font_description_free(fallbackFont);
@@ -169,6 +274,13 @@ void ReleaseAll() {
   textContext = nullptr;
   fallbackFont = nullptr;
 }
+
+void SetTextCacheEnabled(bool enabled) {
+  textCache.Clear();
+  textCache.enabled = enabled;
+}
+
+int64_t TextCacheSize() { return static_cast<int64_t>(textCache.Size()); }
 
 }  // namespace canvas
 
@@ -192,6 +304,7 @@ int64_t BeginDrawing(int64_t target) {
     return 0;
   }
   pass.target = surface;
+  if (surface == screen) textCache.Tick();
   pass.pen = RGB(255, 255, 255);
   pass.mode = ModeOpaque;
   pass.font = 0;
@@ -261,20 +374,34 @@ void SetFont(int64_t font) { pass.font = font; }
 
 void DrawString(double x, double y, std::string_view text) {
   if (!pass.cr || text.empty()) return;
-  PangoLayout* layout = LayOut(text);
   cairo_t* cr = pass.cr;
   UseColour(cr, pass.pen, pass.mode == ModeAlphaBlend ? ModeAlphaBlend : ModeOpaque);
-  cairo_move_to(cr, x, y);
-  pango_cairo_show_layout(cr, layout);
+  const double baseX = std::floor(x), baseY = std::floor(y);
+  const auto subX = static_cast<uint32_t>(std::lround((x - baseX) * 64));
+  const auto subY = static_cast<uint32_t>(std::lround((y - baseY) * 64));
+  char keyBuf[512];
+  const std::string_view key = textCache.enabled ? TextKey(keyBuf, sizeof keyBuf, text, subX, subY) : std::string_view();
+  if (key.empty() || subX >= 64 || subY >= 64) {
+    cairo_move_to(cr, x, y);
+    pango_cairo_show_layout(cr, LayOut(text));
+    return;
+  }
+  TextCache::Entry& e = textCache.Get(key);
+  if (!e.mask) RenderMask(e, text, subX / 64.0, subY / 64.0);
+  cairo_mask_surface(cr, e.mask, baseX + static_cast<double>(e.maskX), baseY + static_cast<double>(e.maskY));
 }
 
 double StringWidth(std::string_view text) {
+  char keyBuf[512];
+  if (const TextCache::Entry* e = Measured(text, keyBuf, sizeof keyBuf)) return e->width;
   PangoRectangle logical;
   pango_layout_get_extents(LayOut(text), nullptr, &logical);
   return static_cast<double>(logical.width) / PANGO_SCALE;
 }
 
 double StringHeight(std::string_view text) {
+  char keyBuf[512];
+  if (const TextCache::Entry* e = Measured(text, keyBuf, sizeof keyBuf)) return e->height;
   PangoRectangle logical;
   pango_layout_get_extents(LayOut(text), nullptr, &logical);
   return static_cast<double>(logical.height) / PANGO_SCALE;
@@ -372,6 +499,7 @@ int64_t LoadFontFace(int64_t font, const char* family, int64_t size, int64_t fla
   pango_font_description_set_weight(d, (flags & FontBold) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
   pango_font_description_set_style(d, (flags & FontItalic) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
   fonts[font].description = d;
+  ++fontGeneration[font];
   return font;
 }
 
