@@ -1,5 +1,127 @@
-// Placeholder until the save file lands.
+// Saving and loading the game: the ten stored fields, the picks of the four cards and the check
+// value that guards the fields.
 #include "persist/save_file.h"
 
-void SaveGame() {}
-void LoadGame() {}
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "app/game_state.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The file holds 32-bit values; a wider game value is stored as the nearest one that fits.
+int32_t Fit32(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// The ten stored fields as they go into the file, in file order.
+void StoredFields(int32_t out[10]) {
+  out[0] = Fit32(Game.Balance);
+  out[1] = Fit32(Game.LifetimeGenWon);
+  out[2] = Fit32(Game.LifetimeGenCost);
+  out[3] = Fit32(Game.LifetimeCasWon);
+  out[4] = Fit32(Game.LifetimeCasCost);
+  out[5] = Fit32(Game.BetPerCard);
+  out[6] = Fit32(Game.PayMode);
+  out[7] = Game.ProgressivePot;
+  out[8] = Fit32(Game.Speed);
+  out[9] = Fit32(Game.SoundOn);
+}
+
+// The fields added with 32-bit wrap-around, then mixed with the magic.
+int32_t CheckValue(const int32_t fields[10]) {
+  uint32_t sum = 0;
+  for (int i = 0; i < 10; ++i) sum += static_cast<uint32_t>(fields[i]);
+  return static_cast<int32_t>(sum ^ static_cast<uint32_t>(SaveMagic));
+}
+
+// A fresh game's saved fields and empty cards.
+void SetSaveDefaults() {
+  Game.Balance = 1000;
+  Game.LifetimeGenWon = 0;
+  Game.LifetimeGenCost = 0;
+  Game.LifetimeCasWon = 0;
+  Game.LifetimeCasCost = 0;
+  Game.BetPerCard = 1;
+  Game.PayMode = 0;
+  Game.ProgressivePot = Game.ProgressiveSeed;
+  Game.Speed = 3;
+  Game.SoundOn = 1;
+  for (int c = 1; c <= 4; ++c) {
+    Game.Cards[c].PickCount = 0;
+    for (int n = 1; n <= 80; ++n) Game.Cards[c].Picked[n] = 0;
+  }
+}
+
+// Reads the fields and picks of an opened file whose size, magic and version were accepted;
+// true when the stored check value matches the fields read.
+bool ReadSaveBody(int64_t file) {
+  Game.Balance = ReadI32(file);
+  Game.LifetimeGenWon = ReadI32(file);
+  Game.LifetimeGenCost = ReadI32(file);
+  Game.LifetimeCasWon = ReadI32(file);
+  Game.LifetimeCasCost = ReadI32(file);
+  Game.BetPerCard = ReadI32(file);
+  Game.PayMode = ReadI32(file);
+  Game.ProgressivePot = static_cast<int32_t>(ReadI32(file));
+  Game.Speed = ReadI32(file);
+  Game.SoundOn = ReadI32(file);
+  for (int c = 1; c <= 4; ++c) {
+    CardRecord& card = Game.Cards[c];
+    card.PickCount = 0;
+    for (int n = 1; n <= 80; ++n) {
+      card.Picked[n] = static_cast<int8_t>(ReadU8(file));
+      if (card.Picked[n] != 0) ++card.PickCount;
+    }
+  }
+  const int64_t stored = ReadI32(file);
+  int32_t fields[10];
+  StoredFields(fields);
+  return stored == CheckValue(fields);
+}
+
+// Brings the values a valid file may still carry out of range back to playable ones.
+void RepairLoadedValues() {
+  if (Game.Balance < 1) Game.Balance = 1000;
+  if (Game.ProgressivePot < Game.ProgressiveSeed) Game.ProgressivePot = Game.ProgressiveSeed;
+  if (Game.Speed < 1 || Game.Speed > 5) Game.Speed = 3;
+  if (Game.SoundOn != 0 && Game.SoundOn != 1) Game.SoundOn = 1;
+}
+
+}  // namespace
+
+void SaveGame() {
+  if (Game.SavePath.empty()) return;
+  const std::string temporary = Game.SavePath + ".tmp";
+  if (!CreateDataFile(SaveFileNumber, temporary)) return;
+  int32_t fields[10];
+  StoredFields(fields);
+  WriteI32(SaveFileNumber, SaveMagic);
+  WriteI32(SaveFileNumber, SaveVersion);
+  for (int32_t field : fields) WriteI32(SaveFileNumber, field);
+  for (int c = 1; c <= 4; ++c)
+    for (int n = 1; n <= 80; ++n) WriteU8(SaveFileNumber, Game.Cards[c].Picked[n]);
+  WriteI32(SaveFileNumber, CheckValue(fields));
+  CommitDataFile(SaveFileNumber, Game.SavePath);
+}
+
+void LoadGame() {
+  if (!OpenDataFile(SaveFileNumber, Game.SavePath)) {
+    SetSaveDefaults();
+    return;
+  }
+  bool valid = DataFileLength(SaveFileNumber) == SaveFileSize;
+  valid = valid && ReadI32(SaveFileNumber) == SaveMagic;
+  valid = valid && ReadI32(SaveFileNumber) == SaveVersion;
+  valid = valid && ReadSaveBody(SaveFileNumber);
+  CloseDataFile(SaveFileNumber);
+  if (valid) {
+    RepairLoadedValues();
+  } else {
+    SetSaveDefaults();
+  }
+}

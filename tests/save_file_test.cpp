@@ -1,0 +1,396 @@
+// The save file: its bytes, loading and repairing, bad files, and when the game writes it.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "app/game.h"
+#include "app/game_state.h"
+#include "game_fixture.h"
+#include "persist/save_file.h"
+#include "platform/headless.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The stored contents of a save, written into bytes by the test's own writer.
+struct SaveImage {
+  int32_t fields[10] = {1000, 0, 0, 0, 0, 1, 0, 25000, 3, 1};  // Balance .. SoundOn
+  uint8_t picks[5][81] = {};                                   // [card][number]
+  bool fixCheck = true;                                        // check value matching the fields
+  int32_t magic = 0x4B454E4F;
+  int32_t version = 7;
+
+  enum Field { Balance, GenWon, GenCost, CasWon, CasCost, Bet, PayMode, Pot, Speed, SoundOn };
+
+  Bytes Write() const {
+    Bytes out;
+    auto put32 = [&out](uint32_t v) {
+      for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    put32(static_cast<uint32_t>(magic));
+    put32(static_cast<uint32_t>(version));
+    uint32_t sum = 0;
+    for (int32_t f : fields) {
+      put32(static_cast<uint32_t>(f));
+      sum += static_cast<uint32_t>(f);
+    }
+    for (int c = 1; c <= 4; ++c)
+      for (int n = 1; n <= 80; ++n) out.push_back(picks[c][n]);
+    put32(fixCheck ? sum ^ 0x4B454E4Fu : (sum ^ 0x4B454E4Fu) + 1);
+    return out;
+  }
+};
+
+std::string SaveFile() { return headless::TempDir() + "keno_save.dat"; }
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A clean state with the save path in a fresh temporary directory, as start-up leaves it.
+void FreshState() {
+  headless::Reset(1);
+  Game = GameState{};
+  Game.SavePath = SaveFile();
+}
+
+// Fills the saved fields with values a fresh game never has, so a load must overwrite them.
+void Scribble() {
+  Game.Balance = 77;
+  Game.LifetimeGenWon = Game.LifetimeGenCost = Game.LifetimeCasWon = Game.LifetimeCasCost = 55;
+  Game.BetPerCard = 9;
+  Game.PayMode = 1;
+  Game.ProgressivePot = 40000;
+  Game.Speed = 5;
+  Game.SoundOn = 0;
+  for (int c = 1; c <= 4; ++c) {
+    Game.Cards[c].Picked[c * 3] = 1;
+    Game.Cards[c].PickCount = 1;
+  }
+}
+
+void ExpectFreshGame(const std::string& what) {
+  SCOPED_TRACE(what);
+  EXPECT_EQ(Game.Balance, 1000);
+  EXPECT_EQ(Game.LifetimeGenWon, 0);
+  EXPECT_EQ(Game.LifetimeGenCost, 0);
+  EXPECT_EQ(Game.LifetimeCasWon, 0);
+  EXPECT_EQ(Game.LifetimeCasCost, 0);
+  EXPECT_EQ(Game.BetPerCard, 1);
+  EXPECT_EQ(Game.PayMode, 0);
+  EXPECT_EQ(Game.ProgressivePot, 25000);
+  EXPECT_EQ(Game.Speed, 3);
+  EXPECT_EQ(static_cast<int64_t>(Game.SoundOn), 1);
+  for (int c = 1; c <= 4; ++c) {
+    EXPECT_EQ(Game.Cards[c].PickCount, 0) << "card " << c;
+    for (int n = 1; n <= 80; ++n) ASSERT_EQ(Game.Cards[c].Picked[n], 0) << "card " << c << " number " << n;
+  }
+}
+
+TEST(SaveFile, EveryFieldAndPickByteGoesOutAndComesBack) {
+  FreshState();
+  SaveImage expected;
+  const int32_t values[10] = {123456, 7001, 8002, 9003, 10004, 7, 1, 31337, 4, 0};
+  std::copy(std::begin(values), std::end(values), expected.fields);
+  Game.Balance = values[0];
+  Game.LifetimeGenWon = values[1];
+  Game.LifetimeGenCost = values[2];
+  Game.LifetimeCasWon = values[3];
+  Game.LifetimeCasCost = values[4];
+  Game.BetPerCard = values[5];
+  Game.PayMode = values[6];
+  Game.ProgressivePot = values[7];
+  Game.Speed = values[8];
+  Game.SoundOn = values[9];
+  // Card 1 has the edges, card 2 a stray byte of 2, card 4 thirteen picks; card 3 stays empty.
+  for (int n : {1, 80}) expected.picks[1][n] = 1;
+  expected.picks[2][40] = 2;
+  for (int n = 10; n < 23; ++n) expected.picks[4][n] = 1;
+  for (int c = 1; c <= 4; ++c)
+    for (int n = 1; n <= 80; ++n) Game.Cards[c].Picked[n] = static_cast<int8_t>(expected.picks[c][n]);
+
+  SaveGame();
+  const Bytes written = ReadBytes(SaveFile());
+  ASSERT_EQ(written.size(), 372u);
+  EXPECT_EQ(written, expected.Write());
+
+  Scribble();
+  LoadGame();
+  EXPECT_EQ(Game.Balance, 123456);
+  EXPECT_EQ(Game.LifetimeGenWon, 7001);
+  EXPECT_EQ(Game.LifetimeGenCost, 8002);
+  EXPECT_EQ(Game.LifetimeCasWon, 9003);
+  EXPECT_EQ(Game.LifetimeCasCost, 10004);
+  EXPECT_EQ(Game.BetPerCard, 7);
+  EXPECT_EQ(Game.PayMode, 1);
+  EXPECT_EQ(Game.ProgressivePot, 31337);
+  EXPECT_EQ(Game.Speed, 4);
+  EXPECT_EQ(static_cast<int64_t>(Game.SoundOn), 0);
+  EXPECT_EQ(Game.Cards[1].PickCount, 2);
+  EXPECT_EQ(Game.Cards[2].PickCount, 1);
+  EXPECT_EQ(Game.Cards[2].Picked[40], 2);
+  EXPECT_EQ(Game.Cards[3].PickCount, 0);
+  EXPECT_EQ(Game.Cards[4].PickCount, 13);
+
+  std::filesystem::remove(SaveFile());
+  SaveGame();
+  EXPECT_EQ(ReadBytes(SaveFile()), expected.Write()) << "the loaded game is saved back unchanged";
+}
+
+TEST(SaveFile, BadFilesLoadAsAFreshGame) {
+  struct Case {
+    const char* what;
+    Bytes bytes;      // written as the save file unless empty
+    bool directory;   // a directory stands where the file should be
+  };
+  SaveImage valid;
+  valid.fields[SaveImage::Balance] = 5000;
+  valid.fields[SaveImage::Speed] = 5;
+  valid.picks[1][7] = 1;
+  Bytes shortFile = valid.Write();
+  shortFile.pop_back();
+  Bytes longFile = valid.Write();
+  longFile.push_back(0);
+  SaveImage oldVersion = valid;
+  oldVersion.version = 6;
+  SaveImage wrongMagic = valid;
+  wrongMagic.magic = 0x4F4E454B;
+  SaveImage changedField = valid;
+  changedField.fixCheck = false;
+  const Case cases[] = {
+      {"371 bytes", shortFile, false},
+      {"373 bytes", longFile, false},
+      {"version 6", oldVersion.Write(), false},
+      {"wrong magic", wrongMagic.Write(), false},
+      {"field changed, check value not", changedField.Write(), false},
+      {"no file", {}, false},
+      {"a directory", {}, true},
+  };
+  for (const Case& c : cases) {
+    FreshState();
+    if (!c.bytes.empty()) WriteBytes(SaveFile(), c.bytes);
+    if (c.directory) std::filesystem::create_directory(SaveFile());
+    Scribble();
+    LoadGame();
+    ExpectFreshGame(c.what);
+  }
+}
+
+TEST(SaveFile, OutOfRangeValuesAreRepairedOnLoading) {
+  struct Case {
+    SaveImage::Field field;
+    int32_t stored;
+    int64_t loaded;
+  };
+  const Case cases[] = {
+      {SaveImage::Balance, 0, 1000},    {SaveImage::Balance, -3, 1000},  {SaveImage::Balance, 5, 5},
+      {SaveImage::Pot, 24000, 25000},   {SaveImage::Pot, 25001, 25001}, {SaveImage::Speed, 9, 3},
+      {SaveImage::Speed, 0, 3},         {SaveImage::Speed, 5, 5},       {SaveImage::SoundOn, 7, 1},
+      {SaveImage::SoundOn, 0, 0},       {SaveImage::PayMode, 9, 9},     {SaveImage::Bet, 40, 40},
+  };
+  for (const Case& c : cases) {
+    FreshState();
+    SaveImage image;
+    image.fields[c.field] = c.stored;
+    WriteBytes(SaveFile(), image.Write());
+    Scribble();
+    LoadGame();
+    const int64_t loaded[10] = {Game.Balance,    Game.LifetimeGenWon, Game.LifetimeGenCost, Game.LifetimeCasWon,
+                                Game.LifetimeCasCost, Game.BetPerCard, Game.PayMode,        Game.ProgressivePot,
+                                Game.Speed,      Game.SoundOn};
+    EXPECT_EQ(loaded[c.field], c.loaded) << "field " << c.field << " stored as " << c.stored;
+  }
+}
+
+TEST(SaveFile, PickBytesAreNotCoveredByTheCheckValue) {
+  FreshState();
+  SaveImage image;
+  image.fields[SaveImage::Balance] = 4321;
+  Bytes bytes = image.Write();
+  bytes[48 + 80 + 9] = 1;  // card 2, number 10
+  WriteBytes(SaveFile(), bytes);
+  LoadGame();
+  EXPECT_EQ(Game.Balance, 4321);
+  EXPECT_EQ(Game.Cards[2].Picked[10], 1);
+  EXPECT_EQ(Game.Cards[2].PickCount, 1);
+}
+
+TEST(SaveFile, ValuesBeyond32BitsAreClampedNotWrapped) {
+  struct Case {
+    int64_t balance;
+    int64_t genWon;
+    int32_t storedBalance;
+    int32_t storedGenWon;
+  };
+  constexpr int32_t Max = std::numeric_limits<int32_t>::max();
+  constexpr int32_t Min = std::numeric_limits<int32_t>::min();
+  const Case cases[] = {
+      {int64_t{Max}, int64_t{Min}, Max, Min},
+      {int64_t{Max} + 1, int64_t{Min} - 1, Max, Min},
+      {5'000'000'000, -5'000'000'000, Max, Min},
+      {std::numeric_limits<int64_t>::max(), std::numeric_limits<int64_t>::min(), Max, Min},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.balance);
+    FreshState();
+    Game.Balance = c.balance;
+    Game.LifetimeGenWon = c.genWon;
+    SaveGame();
+    SaveImage expected;
+    expected.fields[SaveImage::Balance] = c.storedBalance;
+    expected.fields[SaveImage::GenWon] = c.storedGenWon;
+    EXPECT_EQ(ReadBytes(SaveFile()), expected.Write());
+    LoadGame();
+    EXPECT_EQ(Game.Balance, c.storedBalance) << "a rich player must not come back with a fresh $1000";
+    EXPECT_EQ(Game.LifetimeGenWon, c.storedGenWon);
+  }
+}
+
+TEST(SaveFile, AnInterruptedSaveLeavesThePreviousSaveWhole) {
+  FreshState();
+  Game.Balance = 2500;
+  SaveGame();
+  const Bytes before = ReadBytes(SaveFile());
+  ASSERT_EQ(before.size(), 372u);
+
+  Game.Balance = 10;
+  Game.Cards[1].Picked[5] = 1;
+  headless::FailNextCommit();
+  SaveGame();
+  EXPECT_EQ(ReadBytes(SaveFile()), before);
+  EXPECT_FALSE(std::filesystem::exists(SaveFile() + ".tmp")) << "no half-written file is left behind";
+
+  Scribble();
+  LoadGame();
+  EXPECT_EQ(Game.Balance, 2500);
+  EXPECT_EQ(Game.Cards[1].PickCount, 0);
+
+  Game.Balance = 10;
+  SaveGame();
+  LoadGame();
+  EXPECT_EQ(Game.Balance, 10) << "the save after the failed one goes through";
+}
+
+TEST(SaveFile, AnUnwritableDirectoryIsSilent) {
+  FreshState();
+  Game.SavePath = headless::TempDir() + "missing/keno_save.dat";
+  SaveGame();
+  EXPECT_FALSE(std::filesystem::exists(Game.SavePath));
+  Scribble();
+  LoadGame();
+  ExpectFreshGame("save directory missing");
+}
+
+// The game started on the headless back end over a save file the test prepared.
+class SavedGameStart : public ::testing::Test {
+ protected:
+  void StartWith(const Bytes& bytes) {
+    headless::Reset(3);
+    WriteBytes(SaveFile(), bytes);
+    ASSERT_TRUE(StartUp());
+    running_ = true;
+  }
+  void Quit() {
+    Shutdown();
+    running_ = false;
+  }
+  void TearDown() override {
+    if (running_) Shutdown();
+  }
+  bool running_ = false;
+};
+
+TEST_F(SavedGameStart, PicksInTheFileOpenTheMainTabWithoutWelcomeAndAreWrittenBack) {
+  SaveImage image;
+  image.fields[SaveImage::Balance] = 5;
+  image.fields[SaveImage::Speed] = 5;
+  image.fields[SaveImage::Bet] = 4;
+  image.picks[3][12] = 2;
+  image.picks[3][13] = 1;
+  StartWith(image.Write());
+  EXPECT_TRUE(headless::BoxLog().empty());
+  EXPECT_EQ(Game.ActiveTab, 0);
+  EXPECT_EQ(Game.Balance, 5);
+  EXPECT_EQ(Game.Speed, 5);
+  EXPECT_EQ(Game.BetSelection, 4);
+  EXPECT_EQ(Game.Cards[3].PickCount, 2);
+  EXPECT_EQ(Game.CardsPerNumber[12], 1);
+  ASSERT_TRUE(RunFrame());
+  Quit();
+  EXPECT_EQ(ReadBytes(SaveFile()), image.Write());
+}
+
+TEST_F(SavedGameStart, ABetOutOfRangeIsReset) {
+  SaveImage image;
+  image.fields[SaveImage::Bet] = 11;
+  StartWith(image.Write());
+  EXPECT_EQ(Game.BetPerCard, 1);
+  EXPECT_EQ(Game.BetSelection, 1);
+  ASSERT_EQ(headless::BoxLog().size(), 1u);
+  EXPECT_EQ(headless::BoxLog()[0].title, "Welcome to Keno!");
+  EXPECT_EQ(Game.ActiveTab, 1);
+}
+
+// Every way out of the loop saves, even straight after a change that asked for no save.
+TEST_F(SavedGameStart, QuittingWithinTheDebounceStillSaves) {
+  enum class Exit { CloseWindow, Escape };
+  for (Exit exit : {Exit::CloseWindow, Exit::Escape}) {
+    SCOPED_TRACE(exit == Exit::CloseWindow ? "close window" : "escape");
+    StartWith(SaveImage{}.Write());
+    Game.Speed = 1;
+    Game.SoundOn = 0;
+    RequestSave();
+    headless::AdvanceMs(1000);
+    ASSERT_TRUE(RunFrame());
+    if (exit == Exit::CloseWindow) {
+      headless::RequestClose();
+    } else {
+      headless::SetKey(KeyEscape, true);
+      ASSERT_TRUE(RunFrame());
+      headless::SetKey(KeyEscape, false);
+      RunFrame();
+    }
+    EXPECT_FALSE(RunFrame());
+    Quit();
+    SaveImage expected;
+    expected.fields[SaveImage::Speed] = 1;
+    expected.fields[SaveImage::SoundOn] = 0;
+    EXPECT_EQ(ReadBytes(SaveFile()), expected.Write());
+  }
+}
+
+class AutosaveTest : public GameFixture {};
+
+TEST_F(AutosaveTest, RequestsGiveOneSave3000msAfterTheLast) {
+  Game.Balance = 1234;
+  RequestSave();
+  ASSERT_TRUE(Run(2000, 10));
+  Game.Balance = 4321;
+  RequestSave();
+  ASSERT_TRUE(Run(2990, 10));
+  EXPECT_FALSE(std::filesystem::exists(SaveFile())) << "saved before the wait after the last request";
+  ASSERT_TRUE(Run(10, 10));
+  ASSERT_TRUE(std::filesystem::exists(SaveFile()));
+  SaveImage expected;
+  expected.fields[SaveImage::Balance] = 4321;
+  EXPECT_EQ(ReadBytes(SaveFile()), expected.Write());
+
+  std::filesystem::remove(SaveFile());
+  ASSERT_TRUE(Run(6000, 100));
+  EXPECT_FALSE(std::filesystem::exists(SaveFile())) << "one request, one save";
+}
+
+}  // namespace
