@@ -1,5 +1,124 @@
-// Placeholder until the draw round lands.
-#include "rules/rules.h"
+// The draw round: charging the cards, choosing the 20 numbers, revealing them one by one, and
+// handing over to settlement and to auto-run's next draw.
+#include <cstdint>
+#include <limits>
 
-void StartDraw() {}
-void RevealStep() {}
+#include "app/game_state.h"
+#include "platform/platform.h"
+#include "rules/rules.h"
+#include "sound/sound.h"
+#include "ui/ui.h"
+
+namespace {
+
+constexpr int64_t BallsPerDraw = 20;
+
+// Milliseconds between reveals for speeds 1..5; other speeds keep the interval in force.
+constexpr int64_t RevealIntervals[6] = {0, 1250, 900, 550, 250, 80};
+
+// The pot after adding the growth, held at the largest amount its 32 bits can carry.
+int32_t GrownPot(int32_t pot, int64_t growth) {
+  const int64_t grown = static_cast<int64_t>(pot) + growth;
+  if (grown > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+  return static_cast<int32_t>(grown);
+}
+
+}  // namespace
+
+// Starts a draw: charges every card with picks, feeds the progressive pot and chooses the
+// numbers; the reveal timer shows them from the next frame on.
+void StartDraw() {
+  if (Game.Drawing == 1) return;
+  SetActiveTab(0);
+
+  bool anyPicks = false;
+  for (int c = 1; c <= 4; ++c) anyPicks = anyPicks || Game.Cards[c].PickCount > 0;
+  if (!anyPicks) {
+    ShowMessageBox("No Numbers Chosen", "Please select numbers on at least one card before drawing.", BoxOk);
+    SetActiveTab(1);
+    return;
+  }
+
+  Game.DrawCost = 0;
+  for (int c = 1; c <= 4; ++c) {
+    Game.CardWin[c] = 0;
+    if (Game.Cards[c].PickCount > 0) Game.DrawCost += Game.BetPerCard;
+  }
+  if (!CheckFunds(Game.DrawCost)) return;
+
+  Game.Balance -= Game.DrawCost;
+  Game.SetCost += Game.DrawCost;
+  if (Game.PayMode == 0) {
+    Game.LifetimeGenCost += Game.DrawCost;
+  } else {
+    Game.LifetimeCasCost += Game.DrawCost;
+  }
+
+  int64_t qualifying = 0;
+  for (int c = 1; c <= 4; ++c) qualifying += Game.Cards[c].PickCount >= 10 ? 1 : 0;
+  if (qualifying > 0) Game.ProgressivePot = GrownPot(Game.ProgressivePot, Game.ProgressiveIncrement * qualifying);
+
+  for (int n = 1; n <= 80; ++n) Game.Drawn[n] = 0;
+  for (int c = 1; c <= 4; ++c) {
+    for (int n = 1; n <= 80; ++n) Game.Cards[c].Hit[n] = 0;
+    Game.Cards[c].HitCount = 0;
+  }
+
+  Game.BallsToDraw = BallsPerDraw;
+  Game.BallsRevealed = 0;
+  for (int k = 1; k <= 20; ++k) Game.BallAnims[k].Active = 0;
+  Game.BallAnimCount = 0;
+  Game.BallAnimRunning = 0;
+
+  // Drawn marks only reject repeats here; the board learns the numbers from the reveal.
+  for (int64_t i = 0; i < Game.BallsToDraw; ++i) {
+    int64_t n = 0;
+    do {
+      n = RandomOneTo(80);
+    } while (Game.Drawn[n] != 0);
+    Game.Drawn[n] = 1;
+    Game.DrawOrder[i] = n;
+  }
+  for (int n = 1; n <= 80; ++n) Game.Drawn[n] = 0;
+
+  if (Game.Speed >= 1 && Game.Speed <= 5) Game.RevealInterval = RevealIntervals[Game.Speed];
+  Game.StatusMessage.clear();
+  Game.Drawing = 1;
+  Game.LastRevealTime = NowMs() - Game.RevealInterval - 1;
+}
+
+// One tick of the reveal timer: the next ball, or, one interval after the last ball, the
+// settlement and auto-run's next step.
+void RevealStep() {
+  if (Game.BallsRevealed >= Game.BallsToDraw) {
+    Game.Drawing = 0;
+    Game.SetDraws += 1;
+    SettleDraw();
+    RequestSave();
+    if (Game.AutoRun == 1) {
+      if (Game.Speed >= 4) {
+        StartDraw();
+      } else {
+        Game.AutoPausePending = 1;
+        Game.AutoPauseStart = NowMs();
+      }
+    }
+    return;
+  }
+
+  const int64_t n = Game.DrawOrder[Game.BallsRevealed];
+  Game.Drawn[n] = 1;
+  Game.HeatCount[n] += 1;
+  Game.BallsRevealed += 1;
+
+  bool anyHit = false;
+  for (int c = 1; c <= 4; ++c) {
+    CardRecord& card = Game.Cards[c];
+    if (card.Picked[n] == 0) continue;
+    card.Hit[n] = 1;
+    card.HitCount += 1;
+    anyHit = true;
+  }
+  if (anyHit) PlayTone(50, 10);
+  StartBallAnim();
+}

@@ -1,0 +1,74 @@
+// Helpers for the rules tests: picking numbers and playing a draw whose numbers the test chooses.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <initializer_list>
+#include <vector>
+
+#include "app/game_state.h"
+#include "game_fixture.h"
+#include "platform/headless.h"
+#include "rules/rules.h"
+
+namespace rules_test {
+
+// Picks the numbers on card c through the player's own operation.
+inline void Pick(int64_t c, const std::vector<int64_t>& numbers) {
+  for (int64_t n : numbers) TogglePick(c, n);
+}
+
+inline std::vector<int64_t> Range(int64_t from, int64_t to) {
+  std::vector<int64_t> r;
+  for (int64_t n = from; n <= to; ++n) r.push_back(n);
+  return r;
+}
+
+// Replaces the numbers of the draw just started: `first` in reveal order, then the lowest numbers
+// that are on no card.
+inline void RigDraw(const std::vector<int64_t>& first) {
+  bool used[81] = {};
+  int64_t i = 0;
+  for (int64_t n : first) {
+    used[n] = true;
+    Game.DrawOrder[i++] = n;
+  }
+  for (int64_t n = 1; n <= 80 && i < 20; ++n) {
+    bool onCard = false;
+    for (int c = 1; c <= 4; ++c) onCard = onCard || Game.Cards[c].Picked[n] != 0;
+    if (used[n] || onCard) continue;
+    used[n] = true;
+    Game.DrawOrder[i++] = n;
+  }
+  ASSERT_EQ(i, 20) << "too many picks to rig a draw";
+}
+
+// The real game with a way to play a draw of chosen numbers through the frame loop.
+class RulesGame : public GameFixture {
+ protected:
+  void SetUp() override {
+    GameFixture::SetUp();
+    headless::ClearBoxLog();
+  }
+
+  // Starts a draw, rigs its numbers and runs frames one reveal interval apart until it has been
+  // settled; `during` runs once after the tenth ball. False when the draw did not start.
+  bool PlayDraw(const std::vector<int64_t>& first, const std::function<void()>& during = {}) {
+    StartDraw();
+    if (Game.Drawing != 1) return false;
+    RigDraw(first);
+    bool ran = false;
+    for (int guard = 0; Game.Drawing == 1 && guard < 100; ++guard) {
+      headless::AdvanceMs(Game.RevealInterval);
+      if (!Frame()) return false;
+      if (during && !ran && Game.BallsRevealed == 10) {
+        ran = true;
+        during();
+      }
+    }
+    return Game.Drawing == 0;
+  }
+};
+
+}  // namespace rules_test

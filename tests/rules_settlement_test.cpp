@@ -1,0 +1,210 @@
+// Settlement: card payouts, statistics, the jackpot boxes, the progressive prize, the
+// consolation prize and the fanfare start rule.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cctype>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "app/game_state.h"
+#include "platform/headless.h"
+#include "rules/rules.h"
+#include "rules_helpers.h"
+
+namespace {
+
+using rules_test::Pick;
+using rules_test::Range;
+using rules_test::RulesGame;
+
+struct SettleCase {
+  const char* name;
+  int64_t bet;
+  int64_t payMode;
+  std::vector<int64_t> cards[5];  // picks of cards 1..4
+  std::vector<int64_t> drawn;     // the draw's numbers that matter, in reveal order
+  int64_t wins[5];                // expected CardWin of cards 1..4
+  int64_t prize;                  // expected progressive prize
+  std::string boxTitle;           // empty: no box
+  std::string boxText;
+  int64_t jackpotCard;
+  std::string status;
+};
+
+const SettleCase SettleCases[] = {
+    {"1-spot hit and 2 of 3 spots", 1, 0, {{}, {7}, {8, 9, 10}, {}, {}}, {7, 8, 9}, {0, 3, 2, 0, 0}, 0, "", "",
+     0, ""},
+    {"3 spots 2 hits returns the stake in CASINO, 4 of 4 pays 120", 1, 1, {{}, {8, 9, 10}, {1, 2, 3, 4}, {}, {}},
+     {1, 2, 3, 4, 8, 9}, {0, 1, 120, 0, 0}, 0, "", "", 0, ""},
+    {"5-spot full match at $2", 2, 0, {{}, {}, Range(1, 5), {}, {}}, Range(1, 5), {0, 0, 900, 0, 0}, 0, "JACKPOT!",
+     "Card 2 matched ALL 5 numbers!\n\nPayout: $900\nAuto-draw has been stopped.", 2, ""},
+    {"two full matches name the later card", 1, 0, {{}, {}, Range(11, 16), Range(21, 25), {}},
+     {11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25}, {0, 0, 1600, 450, 0}, 0, "JACKPOT!",
+     "Card 3 matched ALL 5 numbers!\n\nPayout: $450\nAuto-draw has been stopped.", 3, ""},
+    {"10-spot progressive", 1, 0, {{}, Range(1, 10), {}, {}, {}}, Range(1, 10), {0, 200000, 0, 0, 0}, 25002,
+     "PROGRESSIVE JACKPOT HIT!!!",
+     "Card 1 matched ALL 10 numbers!\n\nYou win the PROGRESSIVE JACKPOT of $25002!\nTotal payout this draw: $225002",
+     1, ""},
+    {"consolation over three cards", 1, 0, {{}, Range(1, 7), Range(8, 15), Range(9, 15), {}}, {},
+     {0, 334, 333, 333, 0}, 0, "", "", 0, "$333/card consolation paid"},
+    {"consolation over two cards", 3, 1, {{}, Range(1, 8), {}, Range(9, 16), {}}, {}, {0, 500, 0, 500, 0}, 0, "",
+     "", 0, "$500/card consolation paid"},
+    {"no consolation with 14 distinct numbers", 1, 0, {{}, Range(1, 7), Range(1, 8), Range(8, 14), {}}, {},
+     {0, 0, 0, 0, 0}, 0, "", "", 0, ""},
+    {"no consolation with a 6-pick card", 1, 0, {{}, Range(1, 7), Range(8, 15), Range(9, 15), Range(20, 25)}, {},
+     {0, 0, 0, 0, 0}, 0, "", "", 0, ""},
+    {"no consolation after a hit that paid nothing", 1, 0, {{}, Range(1, 7), Range(8, 15), Range(9, 15), {}}, {1},
+     {0, 0, 0, 0, 0}, 0, "", "", 0, ""},
+};
+
+class RulesSettlement : public RulesGame, public ::testing::WithParamInterface<SettleCase> {};
+
+TEST_P(RulesSettlement, PaysBooksAndAnnounces) {
+  const SettleCase& k = GetParam();
+  Game.BetPerCard = Game.BetSelection = k.bet;
+  Game.PayMode = k.payMode;
+  ApplyPayMode();
+  int64_t cardsWithPicks = 0, qualifying = 0;
+  for (int c = 1; c <= 4; ++c) {
+    Pick(c, k.cards[c]);
+    cardsWithPicks += k.cards[c].empty() ? 0 : 1;
+    qualifying += k.cards[c].size() >= 10 ? 1 : 0;
+  }
+  Game.AutoRun = 1;
+  const GameState before = Game;
+
+  ASSERT_TRUE(PlayDraw(k.drawn));
+
+  int64_t won = 0;
+  for (int c = 1; c <= 4; ++c) {
+    const bool picks = !k.cards[c].empty();
+    const bool consoled = !k.status.empty() && picks;
+    EXPECT_EQ(Game.CardWin[c], k.wins[c]) << "card " << c;
+    EXPECT_EQ(Game.CardNet[c], picks ? k.wins[c] - k.bet : 0) << "card " << c;
+    EXPECT_EQ(Game.CardWins[c], k.wins[c] > 0 ? 1 : 0) << "card " << c;
+    EXPECT_EQ(Game.CardLosses[c], picks && (k.wins[c] == 0 || consoled) ? 1 : 0) << "card " << c;
+    won += k.wins[c];
+  }
+  const int64_t cost = k.bet * cardsWithPicks;
+  EXPECT_EQ(Game.Balance, before.Balance - cost + won + k.prize);
+  EXPECT_EQ(Game.SetWon, won);
+  EXPECT_EQ(Game.SetCost, cost);
+  EXPECT_EQ(Game.SetDraws, 1);
+  EXPECT_EQ(Game.LifetimeGenWon, k.payMode == 0 ? won + k.prize : 0);
+  EXPECT_EQ(Game.LifetimeCasWon, k.payMode == 0 ? 0 : won + k.prize);
+  EXPECT_EQ(Game.ProgressivePot, k.prize > 0 ? 25000 : 25000 + 2 * qualifying);
+  EXPECT_EQ(Game.JackpotCard, k.jackpotCard);
+  EXPECT_EQ(Game.StatusMessage, k.status);
+
+  const auto& boxes = headless::BoxLog();
+  if (k.boxTitle.empty()) {
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(Game.AutoRun, 1) << "auto-run goes on";
+    EXPECT_EQ(Game.AutoPausePending, 1);
+    EXPECT_EQ(Game.ActiveTab, 0);
+  } else {
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, k.boxTitle);
+    EXPECT_EQ(boxes[0].text, k.boxText);
+    EXPECT_EQ(boxes[0].flags, 0);
+    EXPECT_EQ(Game.AutoRun, 0);
+    EXPECT_EQ(Game.AutoPausePending, 0);
+    EXPECT_EQ(Game.ActiveTab, k.jackpotCard);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RulesSettlement, ::testing::ValuesIn(SettleCases),
+                         [](const auto& info) {
+                           std::string name;
+                           for (const char* p = info.param.name; *p; ++p)
+                             if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+                           return name;
+                         });
+
+class RulesSettlementGame : public RulesGame {};
+
+// The bet and the schedule in force when the draw ends price the whole draw and take its
+// winnings, although the cost was charged and booked at the start.
+TEST_F(RulesSettlementGame, BetAndScheduleChangedDuringTheRevealPriceTheDraw) {
+  Pick(1, Range(1, 4));
+  ASSERT_TRUE(PlayDraw(Range(1, 4), [] {
+    Game.BetSelection = Game.BetPerCard = 5;
+    SwapPayMode();
+  }));
+  EXPECT_EQ(Game.SetCost, 1);
+  EXPECT_EQ(Game.LifetimeGenCost, 1);
+  EXPECT_EQ(Game.CardWin[1], 600);
+  EXPECT_EQ(Game.LifetimeCasWon, 600);
+  EXPECT_EQ(Game.LifetimeGenWon, 0);
+  EXPECT_EQ(Game.CardNet[1], 595);
+  EXPECT_EQ(Game.Balance, 1000 - 1 + 600);
+}
+
+// Picks out of the pay table's range, possible only from a save file, are paid nothing.
+TEST_F(RulesSettlementGame, OutOfRangeCardIsPaidNothingAndLoses) {
+  for (int64_t n = 1; n <= 13; ++n) Game.Cards[1].Picked[n] = 1;
+  Game.Cards[1].PickCount = 13;
+  Game.Cards[1].HitCount = 13;
+  SettleDraw();
+  EXPECT_EQ(Game.CardWin[1], 0);
+  EXPECT_EQ(Game.CardLosses[1], 1);
+  EXPECT_EQ(Game.CardNet[1], -1);
+  EXPECT_EQ(Game.ProgressivePot, 25000);
+}
+
+// A pot brought in at the top of its 32 bits: the prize and the total this draw are paid and
+// shown in full, and growth at the draw start holds the pot at its largest value.
+TEST_F(RulesSettlementGame, PotAtTheTopOfItsRangeNeitherWrapsNorGoesNegative) {
+  constexpr int32_t Top = std::numeric_limits<int32_t>::max();
+  Game.ProgressivePot = Top - 1;
+  Game.BetPerCard = Game.BetSelection = 10;
+  Pick(1, Range(1, 10));
+  Pick(2, Range(11, 22));
+  ASSERT_TRUE(PlayDraw(Range(1, 10)));
+  const int64_t prize = Top;
+  EXPECT_EQ(Game.Balance, 1000 - 20 + 2000000 + prize);
+  EXPECT_EQ(Game.LifetimeGenWon, 2000000 + prize);
+  EXPECT_EQ(Game.ProgressivePot, 25000);
+  ASSERT_EQ(headless::BoxLog().size(), 1u);
+  EXPECT_EQ(headless::BoxLog()[0].text,
+            "Card 1 matched ALL 10 numbers!\n\nYou win the PROGRESSIVE JACKPOT of $2147483647!\n"
+            "Total payout this draw: $2149483647");
+}
+
+// A worker that plays until the test lets it go.
+std::atomic<bool> releaseWorker{false};
+void HeldWorker(int64_t) {
+  while (!releaseWorker.load()) SleepMs(1);
+}
+
+void WinOnCard1() {
+  Game.Cards[1].Hit[1] = 1;
+  Game.Cards[1].HitCount = 1;
+  SettleDraw();
+}
+
+TEST_F(RulesSettlementGame, NoSecondFanfareWhileOneIsPlaying) {
+  Pick(1, {1});
+  releaseWorker = false;
+  const int64_t playing = StartWorker(HeldWorker, 0);
+  ASSERT_NE(playing, 0);
+  Game.FanfareThread = playing;
+  WinOnCard1();
+  EXPECT_EQ(Game.FanfareThread, playing) << "a fanfare started over the one still playing";
+
+  releaseWorker = true;
+  while (WorkerRunning(playing)) SleepMs(1);
+  WinOnCard1();
+  EXPECT_NE(Game.FanfareThread, playing);
+
+  // A losing draw starts nothing.
+  Game.FanfareThread = 0;
+  Game.Cards[1].Hit[1] = 0;
+  Game.Cards[1].HitCount = 0;
+  SettleDraw();
+  EXPECT_EQ(Game.FanfareThread, 0);
+}
+
+}  // namespace
