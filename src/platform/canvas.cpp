@@ -83,8 +83,9 @@ PangoLayout* LayOut(std::string_view text) {
 
 // Laid-out and rendered texts, reused from frame to frame. Each distinct (font, text) is laid out
 // once for its size; each distinct (font, text, sub-pixel offset) is rendered once into an A8
-// coverage mask that later draws stamp in the pen colour. Entries unused for a while are evicted,
-// so a long session does not grow.
+// coverage mask that later draws stamp in the pen colour. Entries unused for SweepEvery frames are
+// evicted, and the cache never holds more than MaxEntries, so a long session does not grow; the
+// window is long enough that texts which come and go with the draws (ball numbers) stay cached.
 class TextCache {
  public:
   struct Entry {
@@ -131,7 +132,7 @@ class TextCache {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
-  static constexpr uint64_t SweepEvery = 600;
+  static constexpr uint64_t SweepEvery = 1 << 15;
   static constexpr size_t MaxEntries = 4096;
   std::unordered_map<std::string, Entry, Hash, std::equal_to<>> entries_;
   uint64_t clock_ = 0;
