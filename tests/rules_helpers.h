@@ -14,6 +14,19 @@
 
 namespace rules_test {
 
+// C(n, k) exactly; every value the tests need fits in 64 bits.
+inline uint64_t Choose(int n, int k) {
+  if (k < 0 || k > n) return 0;
+  unsigned __int128 r = 1;
+  for (int i = 1; i <= k; ++i) r = r * static_cast<unsigned>(n - k + i) / static_cast<unsigned>(i);
+  return static_cast<uint64_t>(r);
+}
+
+// Chance that h of s spots are among the 20 balls drawn out of 80.
+inline double HitProbability(int s, int h) {
+  return static_cast<double>(static_cast<long double>(Choose(s, h)) * Choose(80 - s, 20 - h) / Choose(80, 20));
+}
+
 // Picks the numbers on card c through the player's own operation.
 inline void Pick(int64_t c, const std::vector<int64_t>& numbers) {
   for (int64_t n : numbers) TogglePick(c, n);

@@ -7,18 +7,12 @@
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
+#include "rules_helpers.h"
 
 namespace {
 
+using rules_test::Choose;
 using Table = int64_t[13][13];
-
-// C(n, k) exactly; every value needed here fits in 64 bits.
-uint64_t Choose(int n, int k) {
-  if (k < 0 || k > n) return 0;
-  unsigned __int128 r = 1;
-  for (int i = 1; i <= k; ++i) r = r * static_cast<unsigned>(n - k + i) / static_cast<unsigned>(i);
-  return static_cast<uint64_t>(r);
-}
 
 // Return to player of one row in percent of the bet: the pay of each hit count weighted by the
 // chance of that many of s spots among 20 balls out of 80.
