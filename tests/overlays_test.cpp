@@ -10,6 +10,7 @@
 #include "app/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
+#include "rules/rules.h"
 #include "ui/text.h"
 #include "ui/ui.h"
 
@@ -197,6 +198,37 @@ TEST_F(OverlayTest, CasinoAtThreeDollarsAndTheSwapShowsInTheNextBuild) {
   ASSERT_NE(bet, nullptr);
   EXPECT_EQ(bet->y, title->y);
   EXPECT_EQ(bet->x, b.x + PayTableGeometryFor(b.w, b.h).colP);
+}
+
+TEST_F(OverlayTest, GameSchedulesFollowTheSwapAndTheBet) {
+  Game.PayTableOpen = 1;
+  ASSERT_EQ(Game.PayMode, 0);
+  Game.BetPerCard = 1;
+  BuildPayTableOverlay(*steps);
+  EXPECT_EQ(CellText(1, 1), "$3");
+  EXPECT_EQ(CellText(12, 12), "$1M");
+  EXPECT_EQ(CellText(12, 11), "$250K");
+  for (int64_t i = 1; i <= 12; ++i) {
+    for (int64_t j = 1; j <= i; ++j) {
+      if (Game.PayActive[i][j] == 0) {
+        EXPECT_EQ(CellText(i, j), "-") << "row " << i << " hit " << j;
+      }
+    }
+  }
+  Game.BetPerCard = 10;
+  BuildPayTableOverlay(*steps);
+  EXPECT_EQ(CellText(12, 12), "$10M");
+  EXPECT_EQ(CellColour(12, 12), RGB(255, 80, 80));
+
+  SwapPayMode();
+  Game.BetPerCard = 3;
+  BuildPayTableOverlay(*steps);
+  EXPECT_EQ(CellText(10, 7), "$396");
+  EXPECT_NE(steps->FindText("CASINO payouts"), nullptr);
+  SwapPayMode();
+  BuildPayTableOverlay(*steps);
+  EXPECT_EQ(CellText(10, 7), "$600");
+  EXPECT_NE(steps->FindText("GENEROUS payouts"), nullptr);
 }
 
 TEST_F(OverlayTest, RowIHasICellsCentredInTheirColumns) {
