@@ -48,6 +48,8 @@ void CloseAudio() {
 int64_t InitAudio() {
   std::lock_guard lock(audioMutex);
   if (audioOpen) return 1;
+  // SDL would otherwise swallow SIGINT and SIGTERM, and the game would ignore them.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
   if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 512) != 0) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -37,6 +37,7 @@ struct Desktop {
   GLuint texture = 0;
   int64_t textureW = 0, textureH = 0;
   bool textureFilled = false;  // the texture holds a presented frame
+  bool windowLost = false;     // the X window was destroyed from outside
   Colour background = RGB(0, 0, 0);
   int64_t minW = 0, minH = 0;
   int64_t knownW = 0, knownH = 0;  // the inner size the game was last told about
@@ -96,6 +97,14 @@ void TrackPointer(double x, double y) {
 }
 
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer) {
+  desk.events.push_back(EventCloseWindow);
+  return TRUE;
+}
+
+// Another client destroyed the X window: nothing may be drawn on it any more, and the game is
+// asked to close as if the user had closed the window.
+gboolean OnDestroyedFromOutside(GtkWidget*, GdkEvent*, gpointer) {
+  desk.windowLost = true;
   desk.events.push_back(EventCloseWindow);
   return TRUE;
 }
@@ -238,6 +247,7 @@ void DestroyWindow() {
   desk.area = nullptr;
   desk.drawable = 0;
   desk.fbConfig = nullptr;
+  desk.windowLost = false;
   desk.events.clear();
   desk.knownW = desk.knownH = 0;
   desk.pointerX = desk.pointerY = desk.sampledX = desk.sampledY = -1;
@@ -295,7 +305,11 @@ void UploadFrame() {
 }
 
 void ShowFrame() {
-  if (!desk.context) return;
+  if (!desk.context || desk.windowLost) return;
+  // Another client may destroy the window at any moment; the errors of drawing already on its
+  // way must not end the game.
+  GdkDisplay* display = gdk_display_get_default();
+  gdk_x11_display_error_trap_push(display);
   const auto vw = static_cast<GLsizei>(AreaWidth()), vh = static_cast<GLsizei>(AreaHeight());
   glViewport(0, 0, vw, vh);
   glMatrixMode(GL_PROJECTION);
@@ -324,6 +338,7 @@ void ShowFrame() {
     glDisable(GL_TEXTURE_2D);
   }
   glXSwapBuffers(desk.display, desk.drawable);
+  gdk_x11_display_error_trap_pop_ignored(display);
 }
 
 }  // namespace desktop
@@ -372,6 +387,7 @@ int64_t OpenGameWindow(int64_t window, int64_t, int64_t, int64_t w, int64_t h, c
   gtk_container_add(GTK_CONTAINER(desk.window), desk.area);
 
   g_signal_connect(desk.window, "delete-event", G_CALLBACK(OnDelete), nullptr);
+  g_signal_connect(desk.window, "destroy-event", G_CALLBACK(OnDestroyedFromOutside), nullptr);
   g_signal_connect(desk.window, "configure-event", G_CALLBACK(OnConfigure), nullptr);
   g_signal_connect(desk.window, "key-press-event", G_CALLBACK(OnKey), nullptr);
   g_signal_connect(desk.window, "key-release-event", G_CALLBACK(OnKey), nullptr);

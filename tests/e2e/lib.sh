@@ -1,0 +1,199 @@
+# Helpers for end-to-end tests of the real game under Xvfb: a private display, a copy of the game
+# in a fresh directory (the save file lives beside the executable), polling for windows, pixels
+# and process exit, keys and window closing without a window manager.
+#
+# Source this file, then call e2e_start_display. Everything started here (the display, the game,
+# temporary files) goes away when the script exits. Every wait polls its condition and gives up
+# after E2E_TIMEOUT seconds with a message naming what it waited for.
+
+E2E_TIMEOUT=${E2E_TIMEOUT:-20}
+E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/keno-e2e.XXXXXX")
+E2E_XVFB_PID=""
+E2E_PID=""      # the running game
+E2E_STATUS=""   # its exit status, set by e2e_wait_exit
+E2E_GAME_DIR="" # the directory of the current copy of the game
+
+e2e_cleanup() {
+  if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then kill -KILL "$E2E_PID" 2>/dev/null; fi
+  if [ -n "$E2E_XVFB_PID" ]; then kill "$E2E_XVFB_PID" 2>/dev/null; fi
+  rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+# Prints the reason and the game's output, then ends the test.
+e2e_fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "$E2E_GAME_DIR" ] && [ -s "$E2E_GAME_DIR/keno.log" ]; then
+    echo "--- game output ---" >&2
+    cat "$E2E_GAME_DIR/keno.log" >&2
+  fi
+  exit 1
+}
+
+e2e_pass() { echo "ok: $*"; }
+
+# Polls a command until it succeeds; fails with the description after E2E_TIMEOUT seconds.
+e2e_poll() {
+  local what=$1
+  shift
+  local deadline=$((SECONDS + E2E_TIMEOUT))
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || e2e_fail "timed out after ${E2E_TIMEOUT}s waiting for $what"
+    sleep 0.05
+  done
+}
+
+# Starts Xvfb on a display number it picks itself and exports DISPLAY.
+e2e_start_display() {
+  local fd_file="$E2E_TMP/display"
+  : >"$fd_file"
+  Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>"$fd_file" 2>"$E2E_TMP/xvfb.log" &
+  E2E_XVFB_PID=$!
+  e2e_poll "Xvfb to report its display" test -s "$fd_file"
+  export DISPLAY=":$(tr -d '[:space:]' <"$fd_file")"
+  e2e_poll "display $DISPLAY to answer" xdpyinfo >/dev/null 2>&1
+}
+
+# Copies the game from a build directory into a fresh directory of its own.
+e2e_install_game() {
+  local build=$1
+  [ -x "$build/keno" ] || e2e_fail "no game executable at $build/keno"
+  E2E_GAME_DIR=$(mktemp -d "$E2E_TMP/game.XXXXXX")
+  cp "$build/keno" "$E2E_GAME_DIR/keno"
+}
+
+# Starts the installed game with an SDL audio driver (default dummy); sets E2E_PID.
+e2e_launch() {
+  local driver=${1:-dummy}
+  E2E_STATUS=""
+  SDL_AUDIODRIVER=$driver "$E2E_GAME_DIR/keno" >"$E2E_GAME_DIR/keno.log" 2>&1 &
+  E2E_PID=$!
+}
+
+# The visible windows of the game named exactly NAME, one id a line.
+e2e_windows_named() {
+  local pattern
+  pattern=$(printf '%s' "$1" | sed 's/[][\.*^$(){}?+|]/\\&/g')
+  xdotool search --all --onlyvisible --pid "$E2E_PID" --name "^$pattern\$" 2>/dev/null
+}
+
+e2e_window_exists() { [ -n "$(e2e_windows_named "$1")" ]; }
+e2e_window_absent() { [ -z "$(e2e_windows_named "$1")" ]; }
+
+# Waits until the game shows a window named NAME and sets E2E_WINDOW to its id.
+e2e_wait_window() {
+  e2e_poll "window \"$1\"" e2e_window_exists "$1"
+  E2E_WINDOW=$(e2e_windows_named "$1" | head -n 1)
+}
+
+e2e_wait_window_gone() { e2e_poll "window \"$1\" to close" e2e_window_absent "$1"; }
+
+# Gives a window the keyboard focus and types keys into it (xdotool key names).
+e2e_key() {
+  local id=$1
+  shift
+  xdotool windowfocus --sync "$id" key "$@" || e2e_fail "could not send keys $* to window $id"
+}
+
+# Prints "width height" of a window.
+e2e_size() {
+  xwininfo -id "$1" | awk '/^ +Width:/ { w = $2 } /^ +Height:/ { h = $2 } END { print w, h }'
+}
+
+# Prints "x y" of a window's top-left corner on the screen.
+e2e_origin() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 } END { print x, y }'
+}
+
+# Saves what a window shows now as a PNG, in the window's own coordinates.
+e2e_screenshot() {
+  local id=$1 file=$2 x y w h
+  read -r x y < <(e2e_origin "$id")
+  read -r w h < <(e2e_size "$id")
+  import -window root -crop "${w}x${h}+${x}+${y}" +repage "$file" 2>/dev/null ||
+    e2e_fail "could not take a screenshot of window $id"
+}
+
+# Prints the colours of pixels of a PNG as "r,g,b", one line for each "x,y" argument.
+e2e_pixels() {
+  local file=$1 point format=""
+  shift
+  for point in "$@"; do
+    local x=${point%,*} y=${point#*,}
+    format+="%[fx:int(255*p{$x,$y}.r+0.5)],%[fx:int(255*p{$x,$y}.g+0.5)],%[fx:int(255*p{$x,$y}.b+0.5)]\n"
+  done
+  convert "$file" -format "$format" info:
+}
+
+# True when every "x,y=r,g,b" holds in a fresh screenshot of the window; E2E_MISMATCH then names
+# the first pixel that did not.
+e2e_pixels_match() {
+  local id=$1 shot="$E2E_TMP/shot.png" check i=0
+  shift
+  local points=() wants=() gots=()
+  for check in "$@"; do
+    points+=("${check%%=*}")
+    wants+=("${check#*=}")
+  done
+  e2e_screenshot "$id" "$shot"
+  mapfile -t gots < <(e2e_pixels "$shot" "${points[@]}")
+  for ((i = 0; i < ${#points[@]}; i++)); do
+    if [ "${gots[i]:-none}" != "${wants[i]}" ]; then
+      E2E_MISMATCH="pixel (${points[i]}) is ${gots[i]:-unreadable}, expected ${wants[i]}"
+      return 1
+    fi
+  done
+}
+
+# Waits until every "x,y=r,g,b" holds in the window; fails naming the pixel that never did.
+e2e_expect_pixels() {
+  local id=$1 what=$2 deadline=$((SECONDS + E2E_TIMEOUT))
+  shift 2
+  E2E_MISMATCH=""
+  until e2e_pixels_match "$id" "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || e2e_fail "$what: $E2E_MISMATCH"
+    sleep 0.05
+  done
+}
+
+# Asks a window to close the way a window manager does (WM_DELETE_WINDOW), through libX11
+# directly since there is no window manager and xdotool cannot send the message.
+e2e_request_close() {
+  python3 - "$1" <<'EOF' || e2e_fail "could not send WM_DELETE_WINDOW to window $1"
+import ctypes, sys
+x11 = ctypes.CDLL("libX11.so.6")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x11.XInternAtom.restype = ctypes.c_ulong
+x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+class ClientMessage(ctypes.Structure):  # XClientMessageEvent, padded to the size of an XEvent
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 24)]
+
+display = x11.XOpenDisplay(None)
+if not display:
+    sys.exit("cannot open the display")
+event = ClientMessage(type=33, window=int(sys.argv[1]), format=32)
+event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+x11.XSendEvent(display, event.window, 0, 0, ctypes.byref(event))
+x11.XSync(display, 0)
+x11.XCloseDisplay(display)
+EOF
+}
+
+e2e_game_exited() { ! kill -0 "$E2E_PID" 2>/dev/null; }
+
+# Waits for the game to end and sets E2E_STATUS to its exit status. Call it in the shell that
+# launched the game (not in a subshell), so that its status can be collected.
+e2e_wait_exit() {
+  e2e_poll "the game to exit" e2e_game_exited
+  wait "$E2E_PID"
+  E2E_STATUS=$?
+  E2E_PID=""
+}
