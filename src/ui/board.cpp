@@ -1,6 +1,179 @@
-// Placeholder until the board lands.
+// The number board: 80 bevelled cells showing picks, drawn balls and hits, or the heat map of how
+// often each number has been drawn.
+#include <cmath>
+#include <cstdio>
+
+#include "app/game_state.h"
+#include "ui/text.h"
 #include "ui/ui.h"
 
-void DrawBoard(int64_t, int64_t, int64_t, int64_t, int64_t, int64_t) {}
-void DrawCellBevel(int64_t, int64_t, int64_t, int64_t, Colour, Colour) {}
-void DrawHitCross(int64_t, int64_t, int64_t, int64_t) {}
+namespace {
+
+constexpr Colour BoardColour = RGB(20, 30, 70);
+constexpr Colour OutlineColour = RGB(0, 0, 0);
+constexpr Colour HeatTint = RGB(255, 130, 0);
+constexpr Colour CrossColour = RGB(255, 230, 0);
+
+struct CellLook {
+  Colour fill, topLeft, bottomRight, number;
+};
+constexpr CellLook HitLook = {RGB(40, 180, 60), RGB(110, 230, 130), RGB(15, 100, 30), RGB(255, 255, 255)};
+constexpr CellLook DrawnLook = {RGB(210, 10, 10), RGB(255, 100, 100), RGB(100, 0, 0), RGB(255, 255, 255)};
+constexpr CellLook PickedLook = {RGB(140, 20, 160), RGB(70, 0, 85), RGB(200, 80, 220), RGB(255, 220, 255)};
+constexpr CellLook IdleLook = {RGB(0, 90, 200), RGB(80, 160, 255), RGB(0, 45, 110), RGB(255, 255, 255)};
+
+// One cell's box (one pixel larger than its inner size, so neighbours overlap), inner size and
+// the centred position of its label.
+struct Cell {
+  int64_t x, y, w, h;  // inner size w x h; the box is (w + 1) x (h + 1)
+  int64_t tx, ty;
+  char label[4];
+  int labelLen;
+  std::string_view Label() const { return {label, static_cast<size_t>(labelLen)}; }
+};
+
+// The drawn-count range of the heat map: hi at least 1, lo the least count above 0 (or 0).
+struct HeatRange {
+  int64_t lo, span;
+};
+
+HeatRange ScanHeat() {
+  int64_t hi = 1, lo = 0;
+  for (int n = 1; n <= 80; ++n) {
+    const int64_t c = Game.HeatCount[n];
+    if (c > hi) hi = c;
+    if (c > 0 && (lo == 0 || c < lo)) lo = c;
+  }
+  return {lo, hi > lo ? hi - lo : 1};
+}
+
+// The tint's alpha for a count: 0 when never drawn, then 32 (least drawn) up to 215 (most drawn).
+int64_t HeatAlpha(int64_t count, const HeatRange& range) {
+  if (count == 0) return 0;
+  float t = 0.15f + 0.85f * static_cast<float>(count - range.lo) / static_cast<float>(range.span);
+  if (t > 1.0f) t = 1.0f;
+  return static_cast<int64_t>(t * 215.0f);
+}
+
+void DrawOutline(const Cell& cell) {
+  SetDrawMode(ModeOutline);
+  DrawRect(cell.x, cell.y, cell.w + 1, cell.h + 1, OutlineColour);
+}
+
+// The label with a black shadow one pixel down and right.
+void DrawLabel(const Cell& cell, Colour colour) {
+  SetDrawMode(ModeTransparentText);
+  SetPenColor(OutlineColour);
+  DrawString(static_cast<double>(cell.tx + 1), static_cast<double>(cell.ty + 1), cell.Label());
+  SetPenColor(colour);
+  DrawString(static_cast<double>(cell.tx), static_cast<double>(cell.ty), cell.Label());
+}
+
+void DrawHeatCell(const Cell& cell, int64_t n, const HeatRange& range) {
+  SetDrawMode(ModeOpaque);
+  DrawRect(cell.x, cell.y, cell.w + 1, cell.h + 1, IdleLook.fill);
+  const int64_t alpha = HeatAlpha(Game.HeatCount[n], range);
+  if (alpha > 0) {
+    SetDrawMode(ModeAlphaBlend);
+    DrawRect(cell.x, cell.y, cell.w + 1, cell.h + 1, HeatTint | static_cast<Colour>(alpha) << 24);
+  }
+  DrawCellBevel(cell.x, cell.y, cell.w + 1, cell.h + 1, IdleLook.topLeft, IdleLook.bottomRight);
+  DrawOutline(cell);
+  DrawLabel(cell, RGB(255, 255, 255));
+}
+
+// A cell of a card tab or of the combined Main view. On Main a number on two or more cards shows
+// an asterisk instead of its digits.
+void DrawStateCell(const Cell& cell, int64_t n, int64_t cardView, int64_t card) {
+  bool picked, hit, drawn = Game.Drawn[n] != 0, multi = false;
+  if (cardView == 1) {
+    picked = Game.Cards[card].Picked[n] != 0;
+    hit = Game.Cards[card].Hit[n] != 0;
+  } else {
+    picked = Game.CardsPerNumber[n] > 0;
+    multi = Game.CardsPerNumber[n] > 1;
+    hit = drawn && picked;
+  }
+  const CellLook& look = hit ? HitLook : drawn ? DrawnLook : picked ? PickedLook : IdleLook;
+  const bool asterisk = cardView == 0 && multi;
+
+  SetDrawMode(ModeOpaque);
+  DrawRect(cell.x, cell.y, cell.w + 1, cell.h + 1, look.fill);
+  DrawCellBevel(cell.x, cell.y, cell.w + 1, cell.h + 1, look.topLeft, look.bottomRight);
+  DrawOutline(cell);
+  if (!asterisk) DrawLabel(cell, look.number);
+  if (hit) {
+    DrawHitCross(cell.x, cell.y, cell.w, cell.h);
+    if (!asterisk) {
+      SetDrawMode(ModeTransparentText);
+      SetPenColor(OutlineColour);
+      DrawString(static_cast<double>(cell.tx), static_cast<double>(cell.ty), cell.Label());
+    }
+  }
+  if (asterisk && Game.StarImageWhite != 0) {
+    SetDrawMode(ModeAlphaBlend);
+    StampImage(hit ? Game.StarImageBlack : Game.StarImageWhite, cell.x + (cell.w - Game.StarImageSize) / 2,
+               cell.y + (cell.h - Game.StarImageSize) / 2);
+  }
+}
+
+}  // namespace
+
+// Draws the 10 x 8 grid of 1..80 into the rectangle: a card's view (cardView 1) or the combined
+// Main view (cardView 0), which shows the heat map instead when it is switched on.
+void DrawBoard(int64_t x, int64_t y, int64_t w, int64_t h, int64_t cardView, int64_t card) {
+  const float cellW = static_cast<float>(w) / 10.0f;
+  const float cellH = static_cast<float>(h) / 8.0f;
+  const bool heat = cardView == 0 && Game.HeatMapOn != 0;
+  const HeatRange range = heat ? ScanHeat() : HeatRange{0, 1};
+
+  SetDrawMode(ModeOpaque);
+  DrawRect(x, y, w, h, BoardColour);
+  SetFont(Game.FontCellNumber);
+
+  for (int64_t row = 0; row < 8; ++row) {
+    for (int64_t col = 0; col < 10; ++col) {
+      const int64_t n = row * 10 + col + 1;
+      Cell cell;
+      cell.x = x + static_cast<int64_t>(static_cast<float>(col) * cellW);
+      cell.y = y + static_cast<int64_t>(static_cast<float>(row) * cellH);
+      cell.w = static_cast<int64_t>(cellW);
+      cell.h = static_cast<int64_t>(cellH);
+      cell.labelLen = std::snprintf(cell.label, sizeof cell.label, "%d", static_cast<int>(n));
+      const int64_t tw = RoundHalfEven(StringWidth(cell.Label()));
+      const int64_t th = RoundHalfEven(StringHeight(cell.Label()));
+      cell.tx = cell.x + (cell.w - tw) / 2;
+      cell.ty = cell.y + (cell.h - th) / 2;
+      if (heat) {
+        DrawHeatCell(cell, n, range);
+      } else {
+        DrawStateCell(cell, n, cardView, card);
+      }
+    }
+  }
+}
+
+// A 3-pixel edge inside the rectangle: top and left in one colour, bottom and right over them in
+// the other.
+void DrawCellBevel(int64_t x, int64_t y, int64_t w, int64_t h, Colour topLeft, Colour bottomRight) {
+  SetDrawMode(ModeOpaque);
+  DrawRect(x, y, w, 3, topLeft);
+  DrawRect(x, y, 3, h, topLeft);
+  DrawRect(x, y + h - 3, w, 3, bottomRight);
+  DrawRect(x + w - 3, y, 3, h, bottomRight);
+}
+
+// The thick yellow cross of a hit: two diagonal bars of 44 one-pixel lines, 5% in from the edges.
+void DrawHitCross(int64_t x, int64_t y, int64_t w, int64_t h) {
+  const int64_t mx = static_cast<int64_t>(std::floor(static_cast<double>(w) * 0.05 + 0.5));
+  const int64_t my = static_cast<int64_t>(std::floor(static_cast<double>(h) * 0.05 + 0.5));
+  const int64_t x1 = x + mx, y1 = y + my, x2 = x + w - mx, y2 = y + h - my;
+  SetDrawMode(ModeOpaque);
+  SetPenColor(CrossColour);
+  for (int64_t k = -5; k <= 5; ++k) {
+    DrawLine(x1, y1 + k, x2, y2 + k);
+    DrawLine(x1 + k, y1, x2 + k, y2);
+    DrawLine(x2, y1 + k, x1, y2 + k);
+    DrawLine(x2 + k, y1, x1 + k, y2);
+  }
+}

@@ -13,6 +13,12 @@ void LoadFonts();
 void UpdateStarImages(int64_t boardW, int64_t boardH);
 void EnsureStarImages(int64_t size);
 int64_t MakeStarImage(int64_t image, int64_t size, Colour colour);  // the image number, or 0
+// Point sizes of the six fonts at a screen height, in the order the fonts are loaded.
+struct FontSizes {
+  int64_t cell, button, tab, ball, overlay, heading;
+};
+FontSizes FontSizesFor(int64_t screenH);
+int64_t StarSizeFor(int64_t boardW, int64_t boardH);  // the asterisk side for a board size
 
 // The number board.
 void DrawBoard(int64_t x, int64_t y, int64_t w, int64_t h, int64_t cardView, int64_t card);
