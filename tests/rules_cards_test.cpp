@@ -166,6 +166,8 @@ struct CopyCase {
   bool invalidBox;
 };
 
+void PrintTo(const CopyCase& k, std::ostream* os) { *os << '"' << k.reply << '"'; }
+
 class RulesCopyCard : public RulesCards, public ::testing::WithParamInterface<CopyCase> {};
 
 TEST_P(RulesCopyCard, ReplyChoosesTheDestination) {

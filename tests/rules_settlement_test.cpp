@@ -59,6 +59,8 @@ const SettleCase SettleCases[] = {
      {0, 0, 0, 0, 0}, 0, "", "", 0, ""},
 };
 
+void PrintTo(const SettleCase& k, std::ostream* os) { *os << k.name; }
+
 class RulesSettlement : public RulesGame, public ::testing::WithParamInterface<SettleCase> {};
 
 TEST_P(RulesSettlement, PaysBooksAndAnnounces) {
