@@ -543,12 +543,16 @@ int64_t PointerY(int64_t window) { return window == 1 ? desk.sampledY : -1; }
 BoxResult ShowMessageBox(const std::string& title, const std::string& text, int64_t flags) {
   if (!desk.gtkReady) return BoxResult::Dismissed;
   GtkMessageType type = GTK_MESSAGE_OTHER;
+  const char* icon = nullptr;
   if (flags & BoxIconError) {
     type = GTK_MESSAGE_ERROR;
+    icon = "dialog-error";
   } else if (flags & BoxIconWarning) {
     type = GTK_MESSAGE_WARNING;
+    icon = "dialog-warning";
   } else if (flags & BoxIconInfo) {
     type = GTK_MESSAGE_INFO;
+    icon = "dialog-information";
   }
   const int64_t buttons = flags & 3;
   GtkWidget* dialog =
@@ -559,6 +563,12 @@ BoxResult ShowMessageBox(const std::string& title, const std::string& text, int6
     gtk_dialog_add_button(GTK_DIALOG(dialog), "_No", GTK_RESPONSE_NO);
     if (buttons == BoxYesNoCancel) gtk_dialog_add_button(GTK_DIALOG(dialog), "_Cancel", GTK_RESPONSE_CANCEL);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_YES);
+  }
+  // GTK 3 no longer shows the icon of the message type by itself.
+  if (icon && gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), icon)) {
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(dialog), gtk_image_new_from_icon_name(icon, GTK_ICON_SIZE_DIALOG));
+    G_GNUC_END_IGNORE_DEPRECATIONS
   }
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
   gtk_window_set_position(GTK_WINDOW(dialog), desk.window ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
