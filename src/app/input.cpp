@@ -93,8 +93,7 @@ void HandleInput() {
 // A left-button press edge outside the Draw button; an open overlay takes the click to close.
 void HandleLeftClick(int64_t mx, int64_t my) {
   if (Game.PayTableOpen == 1 || Game.AboutOpen == 1) {
-    Game.PayTableOpen = 0;
-    Game.AboutOpen = 0;
+    CloseOverlays();
   } else if (PointInRect(Game.NewGameButtonRect, mx, my)) {
     NewGamePrompt();
   } else if (PointInRect(Game.PayTableButtonRect, mx, my)) {
@@ -160,6 +159,7 @@ void TrackSpaceHold(int64_t down, int64_t now) {
 int64_t CellAt(int64_t rx, int64_t ry, int64_t w, int64_t h) {
   const float cw = static_cast<float>(w) / 10.0f;
   const float ch = static_cast<float>(h) / 8.0f;
+  if (w <= 0 || h <= 0) return 0;
   const int64_t col = static_cast<int64_t>(static_cast<double>(rx) / static_cast<double>(cw));
   const int64_t row = static_cast<int64_t>(static_cast<double>(ry) / static_cast<double>(ch));
   if (col < 0 || col >= 10 || row < 0 || row >= 8) return 0;
