@@ -34,6 +34,9 @@ void DrawBetControl();
 void DrawSoundButton();
 void DrawAutoPickButton();
 void DrawAboutButton();
+// Up to three centred lines at the fixed places of the three-line layout; an empty line is skipped.
+void DrawThreeLineText(int64_t x, int64_t y, int64_t w, int64_t h, const std::string_view lines[3],
+                       const Colour colours[3]);
 
 // Tabs and the Draw button.
 void DrawTabs();
@@ -96,3 +99,14 @@ void DrawBallsPanel();
 void StartBallAnim();
 void StepBallAnims();
 bool IsOnAnyCard(int64_t n);
+// The tube's geometry for a panel of w x h, from its top-left corner: slot pitch, ball radius,
+// the centres of the left and right columns and the drop point across.
+struct BallTubeGeometry {
+  int64_t step, r, leftX, rightX, midX;
+};
+BallTubeGeometry BallTubeGeometryFor(int64_t w, int64_t h);
+// The centre of slot k (1 = bottom left, 20 = top right) from the panel's top-left corner.
+struct BallSlot {
+  int64_t x, y;
+};
+BallSlot BallSlotCentre(int64_t w, int64_t h, int64_t k);
