@@ -9,6 +9,7 @@
 #include "app/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
+#include "rules/rules.h"
 #include "ui/ui.h"
 
 namespace {
@@ -159,6 +160,40 @@ TEST_F(BallsPanelTest, ThePictureIsRebuiltForANewSizeAndAnEmptySizeChangesNothin
   const int64_t r = BallTubeGeometryFor(110, 868).r;
   EXPECT_TRUE(Near(top.x + r, top.y, EmptyRing, 40));
   EXPECT_TRUE(Near(top.x, top.y, Tube));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(BallsPanelTest, ADrawAtTheFastestSpeedLandsTwentyBallsGreenWhereTheyHitACard) {
+  SetActiveTab(1);
+  for (int64_t n = 1; n <= 40; n += 4) TogglePick(1, n);  // ten numbers spread over the board
+  ASSERT_EQ(Game.Cards[1].PickCount, 10);
+  Game.Speed = 5;
+  Click(Cx(Game.DrawButtonRect), Cy(Game.DrawButtonRect));
+  ASSERT_EQ(Game.Drawing, 1);
+
+  int64_t mostRolling = 0;
+  for (int frame = 0; frame < 2000 && (Game.Drawing == 1 || Game.BallAnimRunning == 1); ++frame) {
+    ASSERT_TRUE(Run(4, 4));
+    mostRolling = std::max(mostRolling, Game.BallAnimCount);
+  }
+  ASSERT_EQ(Game.Drawing, 0);
+  ASSERT_EQ(Game.BallAnimRunning, 0);
+  EXPECT_GT(mostRolling, 1);
+  ASSERT_EQ(Game.BallsRevealed, 20);
+
+  int64_t green = 0;
+  for (int64_t k = 1; k <= 20; ++k) {
+    const BallSlot s = BallSlotCentre(Game.BallsPanelW, Game.BallsPanelH, k);
+    const bool onCard = Game.Cards[1].Picked[Game.DrawOrder[k - 1]] == 1;
+    green += onCard ? 1 : 0;
+    EXPECT_TRUE(Near(s.x + Body, s.y + Body, onCard ? Green : Red)) << "slot " << k;
+    EXPECT_TRUE(Near(s.x - BallTubeGeometryFor(Game.BallsPanelW, Game.BallsPanelH).r, s.y, LandedRim, 40))
+        << "slot " << k;
+  }
+  EXPECT_EQ(green, Game.Cards[1].HitCount);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "controls_fixture.h"
+#include "rules/rules.h"
 #include "ui/text.h"
 #include "ui/ui.h"
 
@@ -133,6 +134,31 @@ TEST_F(DrawButtonTest, EachStateHasItsFaceAndItsLinesAtFixedPlaces) {
     }
     EXPECT_TRUE(AnyPixelIs(r.x, r.y + gap, r.w, th, RGB(255, 255, 255)));  // line 1 is white
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DrawButtonTest, HoldingTheMouseShowsTheHoldingFaceThenAutoRunAfterOneSecond) {
+  SetActiveTab(1);
+  TogglePick(1, 7);
+  const Rect& r = Game.DrawButtonRect;
+  const Colour idle = RGB(40, 80, 190), holding = RGB(30, 55, 130), autoRun = RGB(180, 35, 35);
+  Frame();
+  EXPECT_TRUE(PixelIs(r.x + 5, r.y + r.h - 6, idle));
+
+  headless::SetPointer(Cx(r), Cy(r));
+  headless::SetButton(MouseLeft, true);
+  ASSERT_TRUE(Run(500, 10));
+  EXPECT_TRUE(PixelIs(r.x + 5, r.y + r.h - 6, holding));
+  for (int frame = 0; frame < 200 && Game.AutoRun == 0; ++frame) ASSERT_TRUE(Run(10, 10));
+  ASSERT_EQ(Game.AutoRun, 1);
+  Frame();
+  EXPECT_TRUE(PixelIs(r.x + 5, r.y + r.h - 6, autoRun));  // the mouse is still down
+  headless::SetButton(MouseLeft, false);
+  Frame();
+  EXPECT_TRUE(PixelIs(r.x + 5, r.y + r.h - 6, autoRun));
 }
 
 }  // namespace
