@@ -1,6 +1,9 @@
 // The shared drawing canvas: the text cache draws exactly what direct drawing draws, and it stays
 // bounded; lines and rectangles land on the pixels they name.
+#include <cairo.h>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include <string>
 #include <vector>
@@ -118,6 +121,131 @@ TEST_F(CanvasTest, LinesAndRectanglesCoverExactlyTheirPixels) {
       {60, 10, RGB(0, 0, 255)}, {61, 11, RGB(0, 0, 255)}, {63, 13, RGB(0, 0, 255)}, {61, 10, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(headless::PixelAt(c.x, c.y), c.colour) << c.x << "," << c.y;
+}
+
+// Draws on a cairo surface of the screen's size, the way cairo itself would draw the shapes.
+class CairoReference {
+ public:
+  explicit CairoReference(Colour background)
+      : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 400, 200)), cr_(cairo_create(surface_)) {
+    Source(background, 255);
+    cairo_paint(cr_);
+  }
+  ~CairoReference() {
+    cairo_destroy(cr_);
+    cairo_surface_destroy(surface_);
+  }
+  void Source(Colour c, int alpha) {
+    cairo_set_source_rgba(cr_, (c & 0xFF) / 255.0, (c >> 8 & 0xFF) / 255.0, (c >> 16 & 0xFF) / 255.0, alpha / 255.0);
+  }
+  void Rect(int x, int y, int w, int h, Colour c, int alpha) {
+    Source(c, alpha);
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+    cairo_rectangle(cr_, x, y, w, h);
+    cairo_fill(cr_);
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
+  }
+  void Circle(int x, int y, int r, Colour c, int alpha, bool outline) {
+    Source(c, alpha);
+    cairo_new_path(cr_);
+    if (outline) {
+      cairo_set_line_width(cr_, 1.0);
+      cairo_arc(cr_, x + 0.5, y + 0.5, r, 0, 2 * M_PI);
+      cairo_stroke(cr_);
+    } else {
+      cairo_arc(cr_, x + 0.5, y + 0.5, r + 0.5, 0, 2 * M_PI);
+      cairo_fill(cr_);
+    }
+  }
+  void Stamp(cairo_surface_t* image, int x, int y) {
+    cairo_set_source_surface(cr_, image, x, y);
+    cairo_paint(cr_);
+  }
+  // The largest difference of any colour channel between this and the screen.
+  int MaxDifference() {
+    cairo_surface_flush(surface_);
+    const auto* ref = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(surface_));
+    const uint32_t* got = canvas::ScreenPixels();
+    int worst = 0;
+    for (int i = 0; i < 400 * 200; ++i)
+      for (int shift : {0, 8, 16}) worst = std::max(worst, std::abs(int(ref[i] >> shift & 0xFF) - int(got[i] >> shift & 0xFF)));
+    return worst;
+  }
+
+ private:
+  cairo_surface_t* surface_;
+  cairo_t* cr_;
+};
+
+TEST_F(CanvasTest, BlendedRectanglesAndImageStampsMatchCairoExactly) {
+  const Colour background = RGB(0, 90, 200);
+  CairoReference ref(background);
+  ClearBackBuffer(background);
+  ASSERT_TRUE(BeginDrawing(ScreenTarget));
+  SetDrawMode(ModeAlphaBlend);
+  for (int alpha : {32, 123, 215}) {
+    DrawRect(10 + alpha, 10, 40, 30, RGBA(255, 130, 0, alpha));
+    ref.Rect(10 + alpha, 10, 40, 30, RGB(255, 130, 0), alpha);
+  }
+  EndDrawing();
+
+  // An anti-aliased image with alpha, drawn once and stamped.
+  ASSERT_EQ(CreateImageBuffer(5, 60, 60, 32, RGBA(255, 255, 255, 0)), 5);
+  ASSERT_TRUE(BeginVectorDrawing(5));
+  SetPathPaint(RGBA(255, 255, 255, 255));
+  PathMoveTo(2, 30);
+  PathLineTo(58, 30);
+  StrokeCurrentPath(6.67, StrokeRound);
+  PathCircle(30, 30, 4.67);
+  FillCurrentPath();
+  EndVectorDrawing();
+  cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 60, 60);
+  {
+    cairo_t* cr = cairo_create(copy);
+    cairo_set_source_rgba(cr, 1, 1, 1, 1);
+    cairo_set_line_width(cr, 6.67);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_move_to(cr, 2, 30);
+    cairo_line_to(cr, 58, 30);
+    cairo_stroke(cr);
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, 30, 30, 4.67, 0, 2 * M_PI);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+  }
+  ASSERT_TRUE(BeginDrawing(ScreenTarget));
+  StampImage(5, 300, 100);
+  StampImage(5, 370, 170);  // clipped at the right and bottom edges
+  EndDrawing();
+  ref.Stamp(copy, 300, 100);
+  ref.Stamp(copy, 370, 170);
+  cairo_surface_destroy(copy);
+  EXPECT_EQ(ref.MaxDifference(), 0);
+}
+
+TEST_F(CanvasTest, CirclesMatchCairoWithinOneLevel) {
+  const Colour background = RGB(150, 150, 160);
+  CairoReference ref(background);
+  ClearBackBuffer(background);
+  ASSERT_TRUE(BeginDrawing(ScreenTarget));
+  for (int r : {2, 6, 15, 40}) {
+    const int x = 20 + r * 4, y = 100;
+    SetDrawMode(ModeOpaque);
+    DrawCircle(x, y, r, RGB(40, 180, 60));
+    ref.Circle(x, y, r, RGB(40, 180, 60), 255, false);
+    SetDrawMode(ModeAlphaBlend);
+    DrawCircle(x - r / 3, y - r / 3, r / 3, RGBA(255, 255, 255, 90));
+    ref.Circle(x - r / 3, y - r / 3, r / 3, RGB(255, 255, 255), 90, false);
+    SetDrawMode(ModeOutline);
+    DrawCircle(x, y, r, RGB(255, 255, 60));
+    ref.Circle(x, y, r, RGB(255, 255, 60), 255, true);
+  }
+  DrawCircle(0, 0, 10, RGB(255, 0, 0));  // clipped at the top-left corner
+  ref.Circle(0, 0, 10, RGB(255, 0, 0), 255, true);
+  EndDrawing();
+  EXPECT_LE(ref.MaxDifference(), 1);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
-// The 2D drawing shared by both back ends: cairo for shapes and images, Pango for text, all into
-// an ARGB32 back buffer or an image buffer.
+// The 2D drawing shared by both back ends, into a 32-bit back buffer or an image buffer. Cairo
+// renders shapes and Pango lays out and renders text; what a frame draws again and again (texts,
+// circles) is rendered once into coverage masks and composited straight into the pixels, so a
+// steady frame does no layout, no rasterising and no heap allocation.
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
@@ -11,6 +13,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/blend.h"
 #include "platform/canvas_internal.h"
 #include "platform/platform.h"
 
@@ -27,8 +30,9 @@ struct Font {
 };
 
 struct Pass {
-  cairo_t* cr = nullptr;
+  cairo_t* cr = nullptr;  // made on first need: most passes composite straight into the pixels
   cairo_surface_t* target = nullptr;
+  blend::Surface pixels;
   Colour pen = RGB(255, 255, 255);
   int64_t mode = ModeOpaque;
   int64_t font = 0;
@@ -53,6 +57,60 @@ void UseColour(cairo_t* cr, Colour c, int64_t mode) {
     cairo_set_source_rgba(cr, Channel(c, 0), Channel(c, 8), Channel(c, 16), Channel(c, 24));
   } else {
     cairo_set_source_rgb(cr, Channel(c, 0), Channel(c, 8), Channel(c, 16));
+  }
+}
+
+// The pen as a premultiplied pixel: alpha counts only in ModeAlphaBlend.
+uint32_t PenPixel() {
+  return blend::Premultiplied(pass.pen & 0xFFFFFF, pass.mode == ModeAlphaBlend ? pass.pen >> 24 : 255);
+}
+
+blend::Surface SurfaceOf(cairo_surface_t* s) {
+  cairo_surface_flush(s);
+  return {cairo_image_surface_get_data(s), cairo_image_surface_get_stride(s), cairo_image_surface_get_width(s),
+          cairo_image_surface_get_height(s)};
+}
+
+blend::Mask MaskOf(cairo_surface_t* s) {
+  return {cairo_image_surface_get_data(s), cairo_image_surface_get_stride(s), cairo_image_surface_get_width(s),
+          cairo_image_surface_get_height(s)};
+}
+
+// A cairo context on the pass's target, for the drawing that is not composited directly.
+cairo_t* Cairo() {
+  if (!pass.cr) pass.cr = cairo_create(pass.target);
+  cairo_surface_mark_dirty(pass.target);
+  return pass.cr;
+}
+
+// Coverage masks of circles by radius, filled and outlined, rendered once by cairo.
+constexpr int64_t MaxMaskedRadius = 128;
+std::array<cairo_surface_t*, MaxMaskedRadius * 2> circleMasks{};
+
+cairo_surface_t* CircleMask(int64_t r, bool outline) {
+  cairo_surface_t*& mask = circleMasks[r * 2 + (outline ? 1 : 0)];
+  if (mask) return mask;
+  const int side = static_cast<int>(2 * r + 3);
+  mask = cairo_image_surface_create(CAIRO_FORMAT_A8, side, side);
+  cairo_t* cr = cairo_create(mask);
+  const double centre = static_cast<double>(r) + 1.5;
+  if (outline) {
+    cairo_set_line_width(cr, 1.0);
+    cairo_arc(cr, centre, centre, static_cast<double>(r), 0, 2 * M_PI);
+    cairo_stroke(cr);
+  } else {
+    cairo_arc(cr, centre, centre, r + 0.5, 0, 2 * M_PI);
+    cairo_fill(cr);
+  }
+  cairo_destroy(cr);
+  cairo_surface_flush(mask);
+  return mask;
+}
+
+void ReleaseCircleMasks() {
+  for (auto& mask : circleMasks) {
+    if (mask) cairo_surface_destroy(mask);
+    mask = nullptr;
   }
 }
 
@@ -185,27 +243,16 @@ void RenderMask(TextCache::Entry& e, std::string_view text, double fx, double fy
   cairo_surface_flush(e.mask);
 }
 
-// Sets one pixel of a 32-bit surface, clipped to its bounds.
-inline void PutPixel(uint8_t* data, int64_t stride, int64_t w, int64_t h, int64_t x, int64_t y, uint32_t value) {
-  if (x < 0 || y < 0 || x >= w || y >= h) return;
-  reinterpret_cast<uint32_t*>(data + y * stride)[x] = value;
-}
-
-// A one-pixel line written straight into the target: Bresenham's walk, both end points included.
+// A one-pixel line in the pen colour, both end points included: Bresenham's walk.
 void PlotLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   if (!pass.target) return;
-  cairo_surface_flush(pass.target);
-  uint8_t* data = cairo_image_surface_get_data(pass.target);
-  const int64_t stride = cairo_image_surface_get_stride(pass.target);
-  const int64_t w = cairo_image_surface_get_width(pass.target);
-  const int64_t h = cairo_image_surface_get_height(pass.target);
-  const Colour c = pass.pen;
-  const uint32_t value = 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+  const blend::Surface& s = pass.pixels;
+  const uint32_t value = PenPixel();
   const int64_t dx = std::llabs(x2 - x1), sx = x1 < x2 ? 1 : -1;
   const int64_t dy = -std::llabs(y2 - y1), sy = y1 < y2 ? 1 : -1;
   int64_t err = dx + dy;
   for (;;) {
-    PutPixel(data, stride, w, h, x1, y1, value);
+    blend::FillRect(s, x1, y1, 1, 1, value);
     if (x1 == x2 && y1 == y2) break;
     const int64_t e2 = 2 * err;
     if (e2 >= dy) {
@@ -217,7 +264,6 @@ void PlotLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
       y1 += sy;
     }
   }
-  cairo_surface_mark_dirty(pass.target);
 }
 
 cairo_surface_t* TargetSurface(int64_t target) {
@@ -268,6 +314,7 @@ void ReleaseAll() {
     FreeFontFace(i);
   }
   textCache.Clear();
+  ReleaseCircleMasks();
   if (textLayout) g_object_unref(textLayout);
   if (textContext) g_object_unref(textContext);
   if (fallbackFont) pango_font_description_free(fallbackFont);
@@ -287,24 +334,17 @@ int64_t TextCacheSize() { return static_cast<int64_t>(textCache.Size()); }
 
 void ClearBackBuffer(Colour colour) {
   if (!screen) return;
-  cairo_t* cr = cairo_create(screen);
-  UseColour(cr, colour, ModeOpaque);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_paint(cr);
-  cairo_destroy(cr);
+  const blend::Surface all = SurfaceOf(screen);
+  blend::FillRect(all, 0, 0, all.width, all.height, blend::Premultiplied(colour & 0xFFFFFF, 255));
+  cairo_surface_mark_dirty(screen);
 }
 
 int64_t BeginDrawing(int64_t target) {
   EndDrawing();
   cairo_surface_t* surface = TargetSurface(target);
-  if (!surface) return 0;
-  pass.cr = cairo_create(surface);
-  if (cairo_status(pass.cr) != CAIRO_STATUS_SUCCESS) {
-    cairo_destroy(pass.cr);
-    pass.cr = nullptr;
-    return 0;
-  }
+  if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) return 0;
   pass.target = surface;
+  pass.pixels = SurfaceOf(surface);
   if (surface == screen) textCache.Tick();
   pass.pen = RGB(255, 255, 255);
   pass.mode = ModeOpaque;
@@ -314,26 +354,25 @@ int64_t BeginDrawing(int64_t target) {
 
 void EndDrawing() {
   if (pass.cr) cairo_destroy(pass.cr);
-  if (pass.target) cairo_surface_flush(pass.target);
+  if (pass.target) cairo_surface_mark_dirty(pass.target);
   pass.cr = nullptr;
   pass.target = nullptr;
+  pass.pixels = {};
 }
 
 void SetPenColor(Colour colour) { pass.pen = colour; }
 void SetDrawMode(int64_t mode) { pass.mode = mode; }
 
 void DrawRect(int64_t x, int64_t y, int64_t w, int64_t h) {
-  if (!pass.cr || w <= 0 || h <= 0) return;
-  cairo_t* cr = pass.cr;
-  UseColour(cr, pass.pen, pass.mode);
-  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-  if (pass.mode == ModeOutline) {
-    cairo_set_line_width(cr, 1.0);
-    cairo_rectangle(cr, x + 0.5, y + 0.5, w - 1.0, h - 1.0);
-    cairo_stroke(cr);
+  if (!pass.target || w <= 0 || h <= 0) return;
+  const uint32_t src = PenPixel();
+  if (pass.mode == ModeOutline && w > 2 && h > 2) {
+    blend::FillRect(pass.pixels, x, y, w, 1, src);
+    blend::FillRect(pass.pixels, x, y + h - 1, w, 1, src);
+    blend::FillRect(pass.pixels, x, y + 1, 1, h - 2, src);
+    blend::FillRect(pass.pixels, x + w - 1, y + 1, 1, h - 2, src);
   } else {
-    cairo_rectangle(cr, x, y, w, h);
-    cairo_fill(cr);
+    blend::FillRect(pass.pixels, x, y, w, h, src);
   }
 }
 
@@ -344,12 +383,16 @@ void DrawRect(int64_t x, int64_t y, int64_t w, int64_t h, Colour colour) {
 
 // A circle covering the pixels within r of pixel (x, y): 2r + 1 pixels across, anti-aliased.
 void DrawCircle(int64_t x, int64_t y, int64_t r) {
-  if (!pass.cr || r < 0) return;
-  cairo_t* cr = pass.cr;
+  if (!pass.target || r < 0) return;
+  const bool outline = pass.mode == ModeOutline;
+  if (r < MaxMaskedRadius) {
+    blend::MaskSolid(pass.pixels, MaskOf(CircleMask(r, outline)), x - r - 1, y - r - 1, PenPixel());
+    return;
+  }
+  cairo_t* cr = Cairo();
   UseColour(cr, pass.pen, pass.mode);
-  cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
   cairo_new_path(cr);
-  if (pass.mode == ModeOutline) {
+  if (outline) {
     cairo_set_line_width(cr, 1.0);
     cairo_arc(cr, x + 0.5, y + 0.5, static_cast<double>(r), 0, 2 * M_PI);
     cairo_stroke(cr);
@@ -357,6 +400,7 @@ void DrawCircle(int64_t x, int64_t y, int64_t r) {
     cairo_arc(cr, x + 0.5, y + 0.5, r + 0.5, 0, 2 * M_PI);
     cairo_fill(cr);
   }
+  cairo_surface_flush(pass.target);
 }
 
 void DrawCircle(int64_t x, int64_t y, int64_t r, Colour colour) {
@@ -374,22 +418,24 @@ void DrawLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2) { PlotLine(x1, y1,
 void SetFont(int64_t font) { pass.font = font; }
 
 void DrawString(double x, double y, std::string_view text) {
-  if (!pass.cr || text.empty()) return;
-  cairo_t* cr = pass.cr;
-  UseColour(cr, pass.pen, pass.mode == ModeAlphaBlend ? ModeAlphaBlend : ModeOpaque);
+  if (!pass.target || text.empty()) return;
   const double baseX = std::floor(x), baseY = std::floor(y);
   const auto subX = static_cast<uint32_t>(std::lround((x - baseX) * 64));
   const auto subY = static_cast<uint32_t>(std::lround((y - baseY) * 64));
   char keyBuf[512];
   const std::string_view key = textCache.enabled ? TextKey(keyBuf, sizeof keyBuf, text, subX, subY) : std::string_view();
   if (key.empty() || subX >= 64 || subY >= 64) {
+    cairo_t* cr = Cairo();
+    UseColour(cr, pass.pen, pass.mode == ModeAlphaBlend ? ModeAlphaBlend : ModeOpaque);
     cairo_move_to(cr, x, y);
     pango_cairo_show_layout(cr, LayOut(text));
+    cairo_surface_flush(pass.target);
     return;
   }
   TextCache::Entry& e = textCache.Get(key);
   if (!e.mask) RenderMask(e, text, subX / 64.0, subY / 64.0);
-  cairo_mask_surface(cr, e.mask, baseX + static_cast<double>(e.maskX), baseY + static_cast<double>(e.maskY));
+  blend::MaskSolid(pass.pixels, MaskOf(e.mask), static_cast<int64_t>(baseX) + e.maskX,
+                   static_cast<int64_t>(baseY) + e.maskY, PenPixel());
 }
 
 double StringWidth(std::string_view text) {
@@ -409,9 +455,9 @@ double StringHeight(std::string_view text) {
 }
 
 void StampImage(int64_t image, int64_t x, int64_t y) {
-  if (!pass.cr || !ValidNumber(image) || !images[image].surface) return;
-  cairo_set_source_surface(pass.cr, images[image].surface, static_cast<double>(x), static_cast<double>(y));
-  cairo_paint(pass.cr);
+  if (!pass.target || !ValidNumber(image) || !images[image].surface) return;
+  cairo_surface_t* img = images[image].surface;
+  blend::Stamp(pass.pixels, SurfaceOf(img), cairo_image_surface_get_format(img) == CAIRO_FORMAT_ARGB32, x, y);
 }
 
 int64_t CreateImageBuffer(int64_t image, int64_t w, int64_t h, int64_t depth, Colour fill) {

@@ -1,0 +1,111 @@
+// Counts heap allocations of the whole process while the game draws frames of a running draw:
+// after warm-up, a steady-state frame allocates nothing. This binary replaces malloc and friends
+// with counting wrappers around glibc's own allocator, so it is built without sanitizers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+
+#include "app/game.h"
+#include "app/game_state.h"
+#include "platform/headless.h"
+#include "rules/rules.h"
+
+extern "C" {
+void* __libc_malloc(size_t size);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* p, size_t size);
+void* __libc_memalign(size_t alignment, size_t size);
+void __libc_free(void* p);
+}
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+inline void Count() {
+  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+}
+}  // namespace
+
+extern "C" {
+void* malloc(size_t size) {
+  Count();
+  return __libc_malloc(size);
+}
+void* calloc(size_t count, size_t size) {
+  Count();
+  return __libc_calloc(count, size);
+}
+void* realloc(void* p, size_t size) {
+  Count();
+  return __libc_realloc(p, size);
+}
+void* memalign(size_t alignment, size_t size) {
+  Count();
+  return __libc_memalign(alignment, size);
+}
+void* aligned_alloc(size_t alignment, size_t size) {
+  Count();
+  return __libc_memalign(alignment, size);
+}
+int posix_memalign(void** out, size_t alignment, size_t size) {
+  Count();
+  *out = __libc_memalign(alignment, size);
+  return *out ? 0 : 12;  // ENOMEM
+}
+void free(void* p) { __libc_free(p); }
+}
+
+namespace {
+
+// Plays until every number has rolled down the tube and every text of a running draw has been
+// drawn once, then counts the allocations of a few hundred frames of a new draw.
+TEST(SteadyFrame, ARunningDrawAllocatesNothingAfterWarmUp) {
+  headless::Reset(3);
+  ASSERT_TRUE(StartUp());
+  for (int c = 1; c <= 4; ++c)
+    for (int k = 0; k < 12; ++k) TogglePick(c, 1 + (c * 13 + k * 7) % 80);
+  Game.Speed = 5;
+  Game.AutoRun = 1;
+  StartDraw();
+  for (int frame = 0; frame < 20000 && Game.SetDraws < 80; ++frame) {
+    headless::AdvanceMs(40);
+    Game.AutoRun = 1;  // a jackpot box would stop the series
+    ASSERT_TRUE(RunFrame());
+  }
+  ASSERT_GE(Game.SetDraws, 80);
+  Game.AutoRun = 0;
+  for (int frame = 0; frame < 400 && (Game.Drawing || Game.BallAnimRunning); ++frame) {
+    headless::AdvanceMs(16);
+    ASSERT_TRUE(RunFrame());
+  }
+
+  // The autosave after the last draw writes a file, an event rather than a steady frame.
+  for (int frame = 0; frame < 400 && Game.SavePending; ++frame) {
+    headless::AdvanceMs(16);
+    ASSERT_TRUE(RunFrame());
+  }
+  ASSERT_EQ(Game.SavePending, 0);
+
+  Game.Speed = 3;
+  StartDraw();
+  ASSERT_EQ(Game.Drawing, 1);
+  for (int frame = 0; frame < 5; ++frame) {
+    headless::AdvanceMs(16);
+    ASSERT_TRUE(RunFrame());
+  }
+  allocations = 0;
+  counting = true;
+  int frames = 0;
+  while (frames < 600 && Game.BallsRevealed < 20) {
+    headless::AdvanceMs(16);
+    RunFrame();
+    ++frames;
+  }
+  counting = false;
+  EXPECT_GE(frames, 300);
+  EXPECT_EQ(allocations.load(), 0) << "over " << frames << " frames";
+  Shutdown();
+}
+
+}  // namespace
