@@ -19,6 +19,7 @@ using rules_test::Pick;
 using rules_test::Range;
 using rules_test::RulesGame;
 
+// The numbers picked on card c, ascending.
 std::vector<int64_t> PicksOf(int64_t c) {
   std::vector<int64_t> r;
   for (int64_t n = 1; n <= 80; ++n)
@@ -54,9 +55,9 @@ TEST(RulesReplyInteger, ReadsTheLeadingInteger) {
     const char* reply;
     int64_t value;
   } cases[] = {
-      {"3", 3},     {" 3", 3},   {"\t 3", 3}, {"3abc", 3}, {"+3", 3},    {"-3", -3},   {"12.9", 12},
-      {"", 0},      {"abc", 0},  {"- 3", 0},  {"$1F", 31}, {"$ff", 255}, {"-$10", -16}, {"%101", 5},
-      {"%102", 2},  {"$", 0},    {"\n3", 0},  {"0", 0},    {"05", 5},
+      {"3", 3},    {" 3", 3},  {"\t 3", 3}, {"3abc", 3}, {"+3", 3},    {"-3", -3},    {"12.9", 12},
+      {"", 0},     {"abc", 0}, {"- 3", 0},  {"$1F", 31}, {"$ff", 255}, {"-$10", -16}, {"%101", 5},
+      {"%102", 2}, {"$", 0},   {"\n3", 0},  {"0", 0},    {"05", 5},
   };
   for (const auto& k : cases) EXPECT_EQ(ParseReplyInteger(k.reply), k.value) << '"' << k.reply << '"';
 }
@@ -207,9 +208,9 @@ TEST_P(RulesCopyCard, ReplyChoosesTheDestination) {
 
 INSTANTIATE_TEST_SUITE_P(Replies, RulesCopyCard,
                          ::testing::Values(CopyCase{"3", 3, false}, CopyCase{" 3", 3, false},
-                                           CopyCase{"3abc", 3, false}, CopyCase{"$4", 4, false},
-                                           CopyCase{"0", 0, true}, CopyCase{"5", 0, true}, CopyCase{"1", 0, true},
-                                           CopyCase{"x", 0, true}, CopyCase{"", 0, false}));
+                                           CopyCase{"3abc", 3, false}, CopyCase{"$4", 4, false}, CopyCase{"0", 0, true},
+                                           CopyCase{"5", 0, true}, CopyCase{"1", 0, true}, CopyCase{"x", 0, true},
+                                           CopyCase{"", 0, false}));
 
 class RulesNewGame : public RulesCards {
  protected:
@@ -322,8 +323,9 @@ class RulesOutOfFunds : public RulesCards {
   void ExpectQuestion() {
     ASSERT_EQ(headless::BoxLog().size(), 1u);
     EXPECT_EQ(headless::BoxLog()[0].title, "Out of Funds!");
-    EXPECT_EQ(headless::BoxLog()[0].text,
-              "Balance ($7) is less than the draw cost ($10).\n\nYES = add $1000 and keep playing.\nNO  = save and quit.");
+    EXPECT_EQ(
+        headless::BoxLog()[0].text,
+        "Balance ($7) is less than the draw cost ($10).\n\nYES = add $1000 and keep playing.\nNO  = save and quit.");
     EXPECT_EQ(headless::BoxLog()[0].flags, 1);
   }
 };

@@ -256,8 +256,7 @@ TEST_P(RulesAutoRunPause, NextDrawFollowsAfterThePause) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Speeds, RulesAutoRunPause,
-                         ::testing::Values(PauseCase{1, 1500}, PauseCase{3, 1500}, PauseCase{4, 0},
-                                           PauseCase{5, 0}),
+                         ::testing::Values(PauseCase{1, 1500}, PauseCase{3, 1500}, PauseCase{4, 0}, PauseCase{5, 0}),
                          [](const auto& info) { return "Speed" + std::to_string(info.param.speed); });
 
 }  // namespace

@@ -25,6 +25,7 @@ double ReturnToPlayer(const Table& table, int spots) {
   return static_cast<double>(static_cast<long double>(weighted) * 100.0L / Choose(80, 20));
 }
 
+// Every row of a schedule against its published return.
 void ExpectReturns(const Table& table, const double (&expected)[13], const char* name) {
   for (int s = 1; s <= 12; ++s) {
     EXPECT_NEAR(ReturnToPlayer(table, s), expected[s], 0.00005) << name << " " << s << " spots";

@@ -21,42 +21,65 @@ using rules_test::RulesGame;
 
 struct SettleCase {
   const char* name;
-  int64_t bet;
-  int64_t payMode;
-  std::vector<int64_t> cards[5];  // picks of cards 1..4
-  std::vector<int64_t> drawn;     // the draw's numbers that matter, in reveal order
-  int64_t wins[5];                // expected CardWin of cards 1..4
-  int64_t prize;                  // expected progressive prize
-  std::string boxTitle;           // empty: no box
-  std::string boxText;
-  int64_t jackpotCard;
-  std::string status;
+  int64_t bet = 1;
+  int64_t payMode = 0;
+  std::vector<int64_t> cards[5] = {};  // picks of cards 1..4
+  std::vector<int64_t> drawn = {};     // the draw's numbers that matter, in reveal order
+  int64_t wins[5] = {};                // expected CardWin of cards 1..4
+  int64_t prize = 0;                   // expected progressive prize
+  std::string boxTitle = "";           // empty: no box
+  std::string boxText = "";
+  int64_t jackpotCard = 0;
+  std::string status = "";
 };
 
 const SettleCase SettleCases[] = {
-    {"1-spot hit and 2 of 3 spots", 1, 0, {{}, {7}, {8, 9, 10}, {}, {}}, {7, 8, 9}, {0, 3, 2, 0, 0}, 0, "", "",
-     0, ""},
-    {"3 spots 2 hits returns the stake in CASINO, 4 of 4 pays 120", 1, 1, {{}, {8, 9, 10}, {1, 2, 3, 4}, {}, {}},
-     {1, 2, 3, 4, 8, 9}, {0, 1, 120, 0, 0}, 0, "", "", 0, ""},
-    {"5-spot full match at $2", 2, 0, {{}, {}, Range(1, 5), {}, {}}, Range(1, 5), {0, 0, 900, 0, 0}, 0, "JACKPOT!",
-     "Card 2 matched ALL 5 numbers!\n\nPayout: $900\nAuto-draw has been stopped.", 2, ""},
-    {"two full matches name the later card", 1, 0, {{}, {}, Range(11, 16), Range(21, 25), {}},
-     {11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25}, {0, 0, 1600, 450, 0}, 0, "JACKPOT!",
-     "Card 3 matched ALL 5 numbers!\n\nPayout: $450\nAuto-draw has been stopped.", 3, ""},
-    {"10-spot progressive", 1, 0, {{}, Range(1, 10), {}, {}, {}}, Range(1, 10), {0, 200000, 0, 0, 0}, 25002,
-     "PROGRESSIVE JACKPOT HIT!!!",
-     "Card 1 matched ALL 10 numbers!\n\nYou win the PROGRESSIVE JACKPOT of $25002!\nTotal payout this draw: $225002",
-     1, ""},
-    {"consolation over three cards", 1, 0, {{}, Range(1, 7), Range(8, 15), Range(9, 15), {}}, {},
-     {0, 334, 333, 333, 0}, 0, "", "", 0, "$333/card consolation paid"},
-    {"consolation over two cards", 3, 1, {{}, Range(1, 8), {}, Range(9, 16), {}}, {}, {0, 500, 0, 500, 0}, 0, "",
-     "", 0, "$500/card consolation paid"},
-    {"no consolation with 14 distinct numbers", 1, 0, {{}, Range(1, 7), Range(1, 8), Range(8, 14), {}}, {},
-     {0, 0, 0, 0, 0}, 0, "", "", 0, ""},
-    {"no consolation with a 6-pick card", 1, 0, {{}, Range(1, 7), Range(8, 15), Range(9, 15), Range(20, 25)}, {},
-     {0, 0, 0, 0, 0}, 0, "", "", 0, ""},
-    {"no consolation after a hit that paid nothing", 1, 0, {{}, Range(1, 7), Range(8, 15), Range(9, 15), {}}, {1},
-     {0, 0, 0, 0, 0}, 0, "", "", 0, ""},
+    {.name = "1-spot hit and 2 of 3 spots", .cards = {{}, {7}, {8, 9, 10}}, .drawn = {7, 8, 9}, .wins = {0, 3, 2}},
+    {.name = "3 spots 2 hits returns the stake in CASINO, 4 of 4 pays 120",
+     .payMode = 1,
+     .cards = {{}, {8, 9, 10}, {1, 2, 3, 4}},
+     .drawn = {1, 2, 3, 4, 8, 9},
+     .wins = {0, 1, 120}},
+    {.name = "5-spot full match at $2",
+     .bet = 2,
+     .cards = {{}, {}, Range(1, 5)},
+     .drawn = Range(1, 5),
+     .wins = {0, 0, 900},
+     .boxTitle = "JACKPOT!",
+     .boxText = "Card 2 matched ALL 5 numbers!\n\nPayout: $900\nAuto-draw has been stopped.",
+     .jackpotCard = 2},
+    {.name = "two full matches name the later card",
+     .cards = {{}, {}, Range(11, 16), Range(21, 25)},
+     .drawn = {11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25},
+     .wins = {0, 0, 1600, 450},
+     .boxTitle = "JACKPOT!",
+     .boxText = "Card 3 matched ALL 5 numbers!\n\nPayout: $450\nAuto-draw has been stopped.",
+     .jackpotCard = 3},
+    {.name = "10-spot progressive",
+     .cards = {{}, Range(1, 10)},
+     .drawn = Range(1, 10),
+     .wins = {0, 200000},
+     .prize = 25002,
+     .boxTitle = "PROGRESSIVE JACKPOT HIT!!!",
+     .boxText = "Card 1 matched ALL 10 numbers!\n\nYou win the PROGRESSIVE JACKPOT of $25002!\n"
+                "Total payout this draw: $225002",
+     .jackpotCard = 1},
+    {.name = "consolation over three cards",
+     .cards = {{}, Range(1, 7), Range(8, 15), Range(9, 15)},
+     .wins = {0, 334, 333, 333},
+     .status = "$333/card consolation paid"},
+    {.name = "consolation over two cards",
+     .bet = 3,
+     .payMode = 1,
+     .cards = {{}, Range(1, 8), {}, Range(9, 16)},
+     .wins = {0, 500, 0, 500},
+     .status = "$500/card consolation paid"},
+    {.name = "no consolation with 14 distinct numbers", .cards = {{}, Range(1, 7), Range(1, 8), Range(8, 14)}},
+    {.name = "no consolation with a 6-pick card",
+     .cards = {{}, Range(1, 7), Range(8, 15), Range(9, 15), Range(20, 25)}},
+    {.name = "no consolation after a hit that paid nothing",
+     .cards = {{}, Range(1, 7), Range(8, 15), Range(9, 15)},
+     .drawn = {1}},
 };
 
 void PrintTo(const SettleCase& k, std::ostream* os) { *os << k.name; }
@@ -117,13 +140,12 @@ TEST_P(RulesSettlement, PaysBooksAndAnnounces) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RulesSettlement, ::testing::ValuesIn(SettleCases),
-                         [](const auto& info) {
-                           std::string name;
-                           for (const char* p = info.param.name; *p; ++p)
-                             if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, RulesSettlement, ::testing::ValuesIn(SettleCases), [](const auto& info) {
+  std::string name;
+  for (const char* p = info.param.name; *p; ++p)
+    if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+  return name;
+});
 
 class RulesSettlementGame : public RulesGame {};
 
@@ -181,6 +203,7 @@ void HeldWorker(int64_t) {
   while (!releaseWorker.load()) SleepMs(1);
 }
 
+// Settles a draw in which card 1's single pick was hit.
 void WinOnCard1() {
   Game.Cards[1].Hit[1] = 1;
   Game.Cards[1].HitCount = 1;

@@ -35,19 +35,21 @@ struct Before {
 
 class RulesSoak : public RulesGame {
  protected:
+  // Cards that take part in a draw.
   int64_t CardsWithPicks() const {
     int64_t n = 0;
     for (int c = 1; c <= 4; ++c) n += Game.Cards[c].PickCount > 0 ? 1 : 0;
     return n;
   }
 
+  // Boxes with this title shown since the log held `from` entries.
   size_t NewBoxes(size_t from, const std::string& title) const {
     const auto& boxes = headless::BoxLog();
-    return static_cast<size_t>(
-        std::count_if(boxes.begin() + static_cast<std::ptrdiff_t>(from), boxes.end(),
-                      [&](const headless::ShownBox& b) { return b.title == title; }));
+    return static_cast<size_t>(std::count_if(boxes.begin() + static_cast<std::ptrdiff_t>(from), boxes.end(),
+                                             [&](const headless::ShownBox& b) { return b.title == title; }));
   }
 
+  // Books a win to the lifetime total of the schedule it was won under.
   void BookWin(int64_t mode, int64_t amount) { (mode == 0 ? ledger.genWon : ledger.casWon) += amount; }
 
   // The settlement of the draw in `b`, priced from the fixed schedules by the test itself.
@@ -94,8 +96,15 @@ class RulesSoak : public RulesGame {
 
   // Runs one action (a frame's timers, or a draw start) and books what it did.
   void Step(void (*action)()) {
-    Before b{Game.SetDraws, Game.Drawing, Game.BallsRevealed, Game.ProgressivePot, Game.PayMode,
-             Game.BetPerCard, headless::BoxLog().size(), {}, {}};
+    Before b{Game.SetDraws,
+             Game.Drawing,
+             Game.BallsRevealed,
+             Game.ProgressivePot,
+             Game.PayMode,
+             Game.BetPerCard,
+             headless::BoxLog().size(),
+             {},
+             {}};
     std::copy(Game.DrawOrder, Game.DrawOrder + 20, b.drawOrder);
     std::copy(Game.Cards, Game.Cards + 5, b.cards);
 
@@ -154,6 +163,7 @@ class RulesSoak : public RulesGame {
   Ledger ledger;
 };
 
+// One frame's timers, 80 ms after the last.
 void Timers() {
   headless::AdvanceMs(80);
   UpdateFrame();
@@ -173,7 +183,7 @@ TEST_F(RulesSoak, MoneyIsConservedThroughThousandsOfFastestAutoRunDraws) {
   const Deal deals[] = {
       {{1, 1, 1, 1}, false, 1, 10},  // a losing streak that needs refinancing
       {{8, 8}, false, 0, 1},         // zero-hit draws for the consolation prize
-      {{1, 5, 10, 12}, true, 0, 2},  {{7, 8}, false, 1, 3},   {{2, 3, 4, 6}, false, 0, 5},
+      {{1, 5, 10, 12}, true, 0, 2},   {{7, 8}, false, 1, 3},       {{2, 3, 4, 6}, false, 0, 5},
       {{12, 11, 10, 9}, true, 1, 10}, {{5, 5, 5, 5}, false, 0, 1},  // full matches that stop auto-run
   };
   std::mt19937_64 chaos(42);

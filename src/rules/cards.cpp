@@ -20,6 +20,7 @@ void PicksChanged() {
   UpdateProgressiveEligible();
 }
 
+// Puts one chosen number on the card being filled.
 void AddAutoPick(CardRecord& card, bool taken[81], int64_t k) {
   taken[k] = true;
   card.Picked[k] = 1;
@@ -73,6 +74,7 @@ void AutoPick(bool hot) {
   PicksChanged();
 }
 
+// The value of a hexadecimal digit, 99 for any other character.
 int64_t DigitValue(char ch) {
   if (ch >= '0' && ch <= '9') return ch - '0';
   if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
@@ -143,8 +145,8 @@ int64_t ParseReplyInteger(std::string_view reply) {
 void CopyCard(int64_t src) {
   if (src < 1 || src > 4) return;
   const std::string name = std::to_string(src);
-  const std::string reply = ShowInputBox("Copy Card " + name,
-                                         "Copy Card " + name + "'s picks to which card? (1-4, not " + name + ")", "");
+  const std::string reply =
+      ShowInputBox("Copy Card " + name, "Copy Card " + name + "'s picks to which card? (1-4, not " + name + ")", "");
   const int64_t dst = ParseReplyInteger(reply);
   if (dst >= 1 && dst <= 4 && dst != src) {
     ClearCard(dst);
@@ -200,11 +202,11 @@ void NewGamePrompt() {
 bool CheckFunds(int64_t cost) {
   if (Game.Balance >= cost) return true;
   StopAutoRun();
-  const BoxResult answer = ShowMessageBox("Out of Funds!",
-                                          "Balance ($" + std::to_string(Game.Balance) +
-                                              ") is less than the draw cost ($" + std::to_string(cost) +
-                                              ").\n\nYES = add $1000 and keep playing.\nNO  = save and quit.",
-                                          BoxYesNo);
+  const BoxResult answer =
+      ShowMessageBox("Out of Funds!",
+                     "Balance ($" + std::to_string(Game.Balance) + ") is less than the draw cost ($" +
+                         std::to_string(cost) + ").\n\nYES = add $1000 and keep playing.\nNO  = save and quit.",
+                     BoxYesNo);
   if (answer == BoxResult::Yes) {
     Game.Balance += 1000;
     SaveGame();

@@ -28,6 +28,7 @@ void StartFanfare(WorkerProc worker) {
   Game.FanfareThread = StartWorker(worker, 0);
 }
 
+// The opening lines of both jackpot boxes.
 std::string MatchedAllText(int64_t card) {
   return "Card " + std::to_string(card) + " matched ALL " + std::to_string(Game.Cards[card].PickCount) +
          " numbers!\n\n";
@@ -135,10 +136,10 @@ void SettleDraw() {
   } else if (card > 0) {
     StopAutoRun();
     SetActiveTab(card);
-    ShowMessageBox("JACKPOT!",
-                   MatchedAllText(card) + "Payout: $" + std::to_string(Game.CardWin[card]) +
-                       "\nAuto-draw has been stopped.",
-                   BoxOk);
+    ShowMessageBox(
+        "JACKPOT!",
+        MatchedAllText(card) + "Payout: $" + std::to_string(Game.CardWin[card]) + "\nAuto-draw has been stopped.",
+        BoxOk);
   }
 
   if (!anyWin) PayConsolation();
