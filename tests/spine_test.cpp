@@ -1,10 +1,13 @@
 // Start-up, the frame loop's timers and the game-state helpers.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/game.h"
 #include "app/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -122,6 +125,30 @@ TEST(StartUpFailure, AudioFailureWarnsAndGoesOn) {
   EXPECT_EQ(boxes[0].flags, 16);
   EXPECT_EQ(boxes[1].title, "Welcome to Keno!");
   Shutdown();
+}
+
+}  // namespace
+
+namespace {
+
+class TubeResizeTest : public GameFixture {};
+
+// The tube image rebuilt on a resize carries its title in the font of the new height: it equals
+// a tube built from scratch at that size.
+TEST_F(TubeResizeTest, RebuiltAfterAResizeWithTheNewFonts) {
+  headless::ResizeWindow(1282, 1100);
+  ASSERT_TRUE(Frame());
+  auto tube = [] {
+    std::vector<Colour> pixels;
+    for (int64_t y = Game.BallsPanelY; y < Game.BallsPanelY + 120; ++y)
+      for (int64_t x = Game.BallsPanelX; x < Game.BallsPanelX + Game.BallsPanelW; ++x)
+        pixels.push_back(headless::PixelAt(x, y));
+    return pixels;
+  };
+  const auto afterResize = tube();
+  BuildBallsPanelImage(Game.BallsPanelW, Game.BallsPanelH);
+  ASSERT_TRUE(Frame());
+  EXPECT_EQ(afterResize, tube());
 }
 
 }  // namespace

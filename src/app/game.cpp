@@ -45,8 +45,8 @@ std::string WelcomeText() {
          std::to_string(Game.Balance);
 }
 
-// Reopens the screen when the window's inner size differs from the screen's; a failure keeps
-// the old sizes so the next frame tries again.
+// Reopens the screen when the window's inner size differs from the screen's, with the layout
+// and fonts for the new size; a failure keeps the old sizes so the next frame tries again.
 void FollowWindowSize() {
   int64_t cw = WindowInnerWidth(GameWindow);
   int64_t ch = WindowInnerHeight(GameWindow);
@@ -56,8 +56,10 @@ void FollowWindowSize() {
   if (!OpenWindowedScreen(GameWindow, 0, 0, cw, ch)) return;
   Game.ScreenW = cw;
   Game.ScreenH = ch;
-  ComputeLayout();
+  // Fonts first: the layout rebuilds the balls tube image, whose title is drawn in a font whose
+  // size follows the screen height.
   LoadFonts();
+  ComputeLayout();
   SetWindowBackground(GameWindow, BackgroundColour);
 }
 
