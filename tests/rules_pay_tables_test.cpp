@@ -92,4 +92,15 @@ TEST_F(RulesPaySwap, SwapFlipsTheScheduleSavesAndLeavesAutoRunAlone) {
   EXPECT_EQ(Game.PayActive[3][2], 2);
 }
 
+// A stored mode outside 0/1 plays as CASINO; a swap must still reach GENEROUS.
+TEST_F(RulesPaySwap, SwapFromAnUnusualStoredModeReachesGenerous) {
+  for (int64_t stored : {7, -6}) {
+    Game.PayMode = stored;
+    ApplyPayMode();
+    SwapPayMode();
+    EXPECT_EQ(Game.PayMode, 0) << stored;
+    EXPECT_EQ(0, std::memcmp(Game.PayActive, Game.PayGenerous, sizeof(Table))) << stored;
+  }
+}
+
 }  // namespace

@@ -83,7 +83,8 @@ void ApplyPayMode() {
 
 // The right click on the Payout Table button: the other schedule at once, auto-run untouched.
 void SwapPayMode() {
-  Game.PayMode = 1 - Game.PayMode;
+  // A stored mode other than 0 or 1 counts as CASINO, so it swaps to GENEROUS like 1 does.
+  Game.PayMode = Game.PayMode != 0 ? 0 : 1;
   ApplyPayMode();
   RequestSave();
 }
