@@ -223,10 +223,10 @@ TEST(StarImages, StrokesAreOpaqueAndTheRestIsTransparent) {
   }
 }
 
-class ResizeTest : public GameFixture {};
+class LayoutResizeTest : public GameFixture {};
 
 // A bigger window lays the board out again and reloads the fonts; the game goes on as it was.
-TEST_F(ResizeTest, EnlargingKeepsTheGameAndFillsTheNewBoard) {
+TEST_F(LayoutResizeTest, EnlargingKeepsTheGameAndFillsTheNewBoard) {
   Game.Cards[1].Picked[80] = 1;
   Game.Cards[1].PickCount = 1;
   Game.Balance = 777;
