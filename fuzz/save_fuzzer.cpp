@@ -129,7 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (CheckLoaded(data, fields)) {
     SaveGame();
     const std::vector<uint8_t> back = ReadBack();
-    Check(back.size() == size && std::memcmp(back.data(), data, size) == 0, "an unrepaired load is not saved back as it was");
+    Check(back.size() == size && std::memcmp(back.data(), data, size) == 0,
+          "an unrepaired load is not saved back as it was");
   }
   return 0;
 }

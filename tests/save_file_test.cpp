@@ -1,4 +1,6 @@
 // The save file: its bytes, loading and repairing, bad files, and when the game writes it.
+#include "persist/save_file.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,7 +14,6 @@
 #include "app/game.h"
 #include "app/game_state.h"
 #include "game_fixture.h"
-#include "persist/save_file.h"
 #include "platform/headless.h"
 
 namespace {
@@ -153,8 +154,8 @@ TEST(SaveFile, EveryFieldAndPickByteGoesOutAndComesBack) {
 TEST(SaveFile, BadFilesLoadAsAFreshGame) {
   struct Case {
     const char* what;
-    Bytes bytes;      // written as the save file unless empty
-    bool directory;   // a directory stands where the file should be
+    Bytes bytes;     // written as the save file unless empty
+    bool directory;  // a directory stands where the file should be
   };
   SaveImage valid;
   valid.fields[SaveImage::Balance] = 5000;
@@ -196,10 +197,10 @@ TEST(SaveFile, OutOfRangeValuesAreRepairedOnLoading) {
     int64_t loaded;
   };
   const Case cases[] = {
-      {SaveImage::Balance, 0, 1000},    {SaveImage::Balance, -3, 1000},  {SaveImage::Balance, 5, 5},
-      {SaveImage::Pot, 24000, 25000},   {SaveImage::Pot, 25001, 25001}, {SaveImage::Speed, 9, 3},
-      {SaveImage::Speed, 0, 3},         {SaveImage::Speed, 5, 5},       {SaveImage::SoundOn, 7, 1},
-      {SaveImage::SoundOn, 0, 0},       {SaveImage::PayMode, 9, 9},     {SaveImage::Bet, 40, 40},
+      {SaveImage::Balance, 0, 1000},  {SaveImage::Balance, -3, 1000}, {SaveImage::Balance, 5, 5},
+      {SaveImage::Pot, 24000, 25000}, {SaveImage::Pot, 25001, 25001}, {SaveImage::Speed, 9, 3},
+      {SaveImage::Speed, 0, 3},       {SaveImage::Speed, 5, 5},       {SaveImage::SoundOn, 7, 1},
+      {SaveImage::SoundOn, 0, 0},     {SaveImage::PayMode, 9, 9},     {SaveImage::Bet, 40, 40},
   };
   for (const Case& c : cases) {
     FreshState();
@@ -208,9 +209,9 @@ TEST(SaveFile, OutOfRangeValuesAreRepairedOnLoading) {
     WriteBytes(SaveFile(), image.Write());
     Scribble();
     LoadGame();
-    const int64_t loaded[10] = {Game.Balance,    Game.LifetimeGenWon, Game.LifetimeGenCost, Game.LifetimeCasWon,
-                                Game.LifetimeCasCost, Game.BetPerCard, Game.PayMode,        Game.ProgressivePot,
-                                Game.Speed,      Game.SoundOn};
+    const int64_t loaded[10] = {Game.Balance,         Game.LifetimeGenWon, Game.LifetimeGenCost, Game.LifetimeCasWon,
+                                Game.LifetimeCasCost, Game.BetPerCard,     Game.PayMode,         Game.ProgressivePot,
+                                Game.Speed,           Game.SoundOn};
     EXPECT_EQ(loaded[c.field], c.loaded) << "field " << c.field << " stored as " << c.stored;
   }
 }

@@ -1,11 +1,13 @@
 // Tone synthesis, the effects catalogue, playing and muting, and the fanfare workers.
+#include "sound/sound.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <thread>
@@ -14,7 +16,6 @@
 #include "app/game_state.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
-#include "sound/sound.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ int16_t SampleAt(const Bytes& b, size_t i) { return static_cast<int16_t>(U16At(b
 std::string TagAt(const Bytes& b, size_t at) { return std::string(b.begin() + at, b.begin() + at + 4); }
 
 TEST(ToneWave, HeaderAndLengthOfEveryCatalogueTone) {
-  for (const ToneSpec& tone : ToneCatalogue) {
+  for (const Tone& tone : ToneCatalogue) {
     SCOPED_TRACE(ToneKey(tone.freq, tone.ms));
     const Bytes wave = MakeToneWave(tone.freq, tone.ms);
     const uint32_t n = static_cast<uint32_t>(44100 * tone.ms / 1000);
@@ -128,7 +129,7 @@ TEST_F(SoundTest, EachCatalogueToneIsLoadedUnderItsOwnNumber) {
   ASSERT_EQ(Game.SoundEffects.size(), 13u);
   std::set<int64_t> numbers;
   for (size_t i = 0; i < 13; ++i) {
-    const ToneSpec& tone = ToneCatalogue[i];
+    const Tone& tone = ToneCatalogue[i];
     const auto found = Game.SoundEffects.find(ToneKey(tone.freq, tone.ms));
     ASSERT_NE(found, Game.SoundEffects.end()) << ToneKey(tone.freq, tone.ms);
     EXPECT_EQ(found->second, static_cast<int64_t>(i + 1));
@@ -182,9 +183,9 @@ TEST_F(SoundTest, JackpotFanfarePlaysTheWholeMelodyInOrder) {
   ReleasePlatform();
   std::vector<int64_t> expected;
   for (int round = 0; round < 2; ++round)
-    for (auto [f, ms] : {ToneSpec{392, 200}, {523, 200}, {659, 200}, {784, 400}, {880, 400}, {784, 400}})
+    for (auto [f, ms] : {Tone{392, 200}, {523, 200}, {659, 200}, {784, 400}, {880, 400}, {784, 400}})
       expected.push_back(Number(f, ms));
-  for (auto [f, ms] : {ToneSpec{659, 200}, {659, 200}, {587, 200}, {587, 200}, {523, 200}, {494, 200}, {523, 600}})
+  for (auto [f, ms] : {Tone{659, 200}, {659, 200}, {587, 200}, {587, 200}, {523, 200}, {494, 200}, {523, 600}})
     expected.push_back(Number(f, ms));
   EXPECT_EQ(headless::PlayedSounds(), expected);
   EXPECT_EQ(static_cast<int64_t>(Game.FanfareThread), 0);

@@ -14,8 +14,8 @@ namespace {
 
 // The file holds 32-bit values; a wider game value is stored as the nearest one that fits.
 int32_t Fit32(int64_t value) {
-  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 // The ten stored fields as they go into the file, in file order.

@@ -96,7 +96,8 @@ int64_t BuildToneWave(int64_t freq, int64_t ms) {
 
 // Synthesises and loads every tone of the catalogue under its key.
 void BuildSoundEffects() {
-  for (const ToneSpec& tone : ToneCatalogue) Game.SoundEffects[ToneKey(tone.freq, tone.ms)] = BuildToneWave(tone.freq, tone.ms);
+  for (const Tone& tone : ToneCatalogue)
+    Game.SoundEffects[ToneKey(tone.freq, tone.ms)] = BuildToneWave(tone.freq, tone.ms);
 }
 
 // Starts a tone and returns at once; nothing while muted.
