@@ -152,3 +152,29 @@ TEST_F(TubeResizeTest, RebuiltAfterAResizeWithTheNewFonts) {
 }
 
 }  // namespace
+
+namespace {
+
+class FrameCoverageTest : public GameFixture {};
+
+// Every pixel of a frame is painted by some panel, at the start-up size and larger ones, so a
+// frame never shows what the back buffer held before it (the background clear is left out).
+TEST_F(FrameCoverageTest, PanelsPaintEveryPixel) {
+  const Colour sentinel = RGB(255, 0, 255);  // a colour no panel uses
+  for (auto [w, h] : {std::pair{1282, 902}, std::pair{1281, 903}, std::pair{1700, 1150}}) {
+    headless::ResizeWindow(w, h);
+    ASSERT_TRUE(Frame());
+    for (int view = 0; view < 3; ++view) {
+      SetActiveTab(view == 2 ? 3 : 0);
+      Game.HeatMapOn = view == 1;
+      ClearBackBuffer(sentinel);
+      RenderFrame();
+      int64_t unpainted = 0;
+      for (int64_t y = 0; y < h; ++y)
+        for (int64_t x = 0; x < w; ++x) unpainted += headless::PixelAt(x, y) == sentinel;
+      EXPECT_EQ(unpainted, 0) << w << "x" << h << " view " << view;
+    }
+  }
+}
+
+}  // namespace

@@ -151,37 +151,42 @@ void UpdateFrame() {
 
 void RenderFrame() {
   FollowWindowSize();
-  ClearBackBuffer(BackgroundColour);
-  if (BeginDrawing(ScreenTarget)) {
-    SetDrawMode(ModeOpaque);
-    DrawRect(0, 0, Game.ScreenW, 120, HeaderColour);
-
-    DrawDrawButton();
-    DrawNewGameButton();
-    DrawPayTableButton();
-    DrawSpeedControl();
-    DrawBetControl();
-    DrawSoundButton();
-    DrawAutoPickButton();
-    DrawAboutButton();
-    DrawStatsPanel();
-    DrawTabs();
-    const Rect& b = Game.BoardRect;
-    if (Game.ActiveTab == 0) {
-      DrawBoard(b.x, b.y, b.w, b.h, 0, 0);
-    } else {
-      DrawBoard(b.x, b.y, b.w, b.h, 1, Game.ActiveTab);
-    }
-    DrawBallsPanel();
-    DrawPayTableOverlay();
-    DrawAboutOverlay();
-
-    // The panels end 12 pixels above the bottom; this strip hides anything reaching below.
-    SetDrawMode(ModeOpaque);
-    SetPenColor(BackgroundColour);
-    DrawRect(0, Game.ScreenH - 12, Game.ScreenW, 12);
-    EndDrawing();
+  // The header band, the panels, the board and the bottom strip paint every pixel of the screen,
+  // so the background clear only shows when the frame cannot be drawn; clearing the whole back
+  // buffer first would be invisible work in every frame.
+  if (!BeginDrawing(ScreenTarget)) {
+    ClearBackBuffer(BackgroundColour);
+    PresentFrame();
+    return;
   }
+  SetDrawMode(ModeOpaque);
+  DrawRect(0, 0, Game.ScreenW, 120, HeaderColour);
+
+  DrawDrawButton();
+  DrawNewGameButton();
+  DrawPayTableButton();
+  DrawSpeedControl();
+  DrawBetControl();
+  DrawSoundButton();
+  DrawAutoPickButton();
+  DrawAboutButton();
+  DrawStatsPanel();
+  DrawTabs();
+  const Rect& b = Game.BoardRect;
+  if (Game.ActiveTab == 0) {
+    DrawBoard(b.x, b.y, b.w, b.h, 0, 0);
+  } else {
+    DrawBoard(b.x, b.y, b.w, b.h, 1, Game.ActiveTab);
+  }
+  DrawBallsPanel();
+  DrawPayTableOverlay();
+  DrawAboutOverlay();
+
+  // The panels end 12 pixels above the bottom; this strip hides anything reaching below.
+  SetDrawMode(ModeOpaque);
+  SetPenColor(BackgroundColour);
+  DrawRect(0, Game.ScreenH - 12, Game.ScreenW, 12);
+  EndDrawing();
   PresentFrame();
 }
 

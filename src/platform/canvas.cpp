@@ -23,6 +23,7 @@ constexpr int64_t MaxObjects = 64;
 
 struct Image {
   cairo_surface_t* surface = nullptr;
+  bool opaque = false;  // every pixel opaque, so stamps are plain copies; found when drawing ends
 };
 
 struct Font {
@@ -248,11 +249,15 @@ void PlotLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   if (!pass.target) return;
   const blend::Surface& s = pass.pixels;
   const uint32_t value = PenPixel();
+  const bool opaque = (value >> 24) == 0xFF;
   const int64_t dx = std::llabs(x2 - x1), sx = x1 < x2 ? 1 : -1;
   const int64_t dy = -std::llabs(y2 - y1), sy = y1 < y2 ? 1 : -1;
   int64_t err = dx + dy;
   for (;;) {
-    blend::FillRect(s, x1, y1, 1, 1, value);
+    if (x1 >= 0 && y1 >= 0 && x1 < s.width && y1 < s.height) {
+      uint32_t& p = s.Row(y1)[x1];
+      p = opaque ? value : blend::Over(value, p);
+    }
     if (x1 == x2 && y1 == y2) break;
     const int64_t e2 = 2 * err;
     if (e2 >= dy) {
@@ -263,6 +268,14 @@ void PlotLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
       err += dx;
       y1 += sy;
     }
+  }
+}
+
+// Records whether an image that was just drawn on is opaque everywhere.
+void NoteImageChanged(cairo_surface_t* surface) {
+  for (Image& image : images) {
+    if (image.surface != surface) continue;
+    image.opaque = cairo_image_surface_get_format(surface) == CAIRO_FORMAT_RGB24 || blend::Opaque(SurfaceOf(surface));
   }
 }
 
@@ -355,6 +368,7 @@ int64_t BeginDrawing(int64_t target) {
 void EndDrawing() {
   if (pass.cr) cairo_destroy(pass.cr);
   if (pass.target) cairo_surface_mark_dirty(pass.target);
+  if (pass.target && pass.target != screen) NoteImageChanged(pass.target);
   pass.cr = nullptr;
   pass.target = nullptr;
   pass.pixels = {};
@@ -457,7 +471,8 @@ double StringHeight(std::string_view text) {
 void StampImage(int64_t image, int64_t x, int64_t y) {
   if (!pass.target || !ValidNumber(image) || !images[image].surface) return;
   cairo_surface_t* img = images[image].surface;
-  blend::Stamp(pass.pixels, SurfaceOf(img), cairo_image_surface_get_format(img) == CAIRO_FORMAT_ARGB32, x, y);
+  const bool hasAlpha = cairo_image_surface_get_format(img) == CAIRO_FORMAT_ARGB32 && !images[image].opaque;
+  blend::Stamp(pass.pixels, SurfaceOf(img), hasAlpha, x, y);
 }
 
 int64_t CreateImageBuffer(int64_t image, int64_t w, int64_t h, int64_t depth, Colour fill) {
@@ -475,6 +490,7 @@ int64_t CreateImageBuffer(int64_t image, int64_t w, int64_t h, int64_t depth, Co
   cairo_paint(cr);
   cairo_destroy(cr);
   images[image].surface = s;
+  NoteImageChanged(s);
   return image;
 }
 
@@ -503,6 +519,7 @@ void EndVectorDrawing() {
   cairo_destroy(vector);
   cairo_surface_flush(target);
   vector = nullptr;
+  NoteImageChanged(target);
 }
 
 void SetPathPaint(Colour rgba) {

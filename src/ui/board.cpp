@@ -127,8 +127,10 @@ void DrawBoard(int64_t x, int64_t y, int64_t w, int64_t h, int64_t cardView, int
   const bool heat = cardView == 0 && Game.HeatMapOn != 0;
   const HeatRange range = heat ? ScanHeat() : HeatRange{0, 1};
 
+  // The cell boxes overlap by a pixel and reach the right and bottom edges, so they cover the
+  // board's background completely: it is only painted where the grid could leave a gap.
   SetDrawMode(ModeOpaque);
-  DrawRect(x, y, w, h, BoardColour);
+  if (w < 10 || h < 8) DrawRect(x, y, w, h, BoardColour);
   SetFont(Game.FontCellNumber);
 
   for (int64_t row = 0; row < 8; ++row) {
