@@ -35,11 +35,12 @@ step "build" build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 step "unit and scenario tests" ctest --test-dir build --output-on-failure -j2
 
 step "build with ASan+UBSan" build build-asan -DCMAKE_BUILD_TYPE=Debug -DKENO_SANITIZE=address,undefined -DKENO_BENCH=OFF
-step "tests under ASan+UBSan" env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j2
+supp="$root/tests/sanitizers"
+step "tests under ASan+UBSan" env ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$supp/lsan.supp" \
+  UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j2
 
 step "build with TSan" build build-tsan -DCMAKE_BUILD_TYPE=Debug -DKENO_SANITIZE=thread -DKENO_BENCH=OFF
-step "worker-thread tests under TSan" env TSAN_OPTIONS=halt_on_error=1 \
+step "worker-thread tests under TSan" env TSAN_OPTIONS="halt_on_error=1 suppressions=$supp/tsan.supp" \
   ctest --test-dir build-tsan --output-on-failure -R 'Fanfare|Worker|Thread|Sound'
 
 if [ -x scripts/fuzz.sh ] || [ -f scripts/fuzz.sh ]; then
