@@ -42,6 +42,19 @@ void ResetSet() {
   Game.ProgressiveEligible = 0;
 }
 
+// What a fresh game starts from, for the saved progress a wipe or a bad save file throws away.
+void ResetProgress() {
+  Game.Balance = 1000;
+  Game.LifetimeGenWon = 0;
+  Game.LifetimeGenCost = 0;
+  Game.LifetimeCasWon = 0;
+  Game.LifetimeCasCost = 0;
+  Game.BetPerCard = 1;
+  Game.PayMode = 0;
+  Game.ProgressivePot = Game.ProgressiveSeed;
+  Game.Speed = 3;
+}
+
 void RecountCardsPerNumber() {
   for (int n = 1; n <= 80; ++n) {
     int8_t count = 0;

@@ -41,15 +41,7 @@ int32_t CheckValue(const int32_t fields[10]) {
 
 // A fresh game's saved fields and empty cards.
 void SetSaveDefaults() {
-  Game.Balance = 1000;
-  Game.LifetimeGenWon = 0;
-  Game.LifetimeGenCost = 0;
-  Game.LifetimeCasWon = 0;
-  Game.LifetimeCasCost = 0;
-  Game.BetPerCard = 1;
-  Game.PayMode = 0;
-  Game.ProgressivePot = Game.ProgressiveSeed;
-  Game.Speed = 3;
+  ResetProgress();
   Game.SoundOn = 1;
   for (int c = 1; c <= 4; ++c) {
     Game.Cards[c].PickCount = 0;

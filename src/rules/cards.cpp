@@ -179,16 +179,8 @@ void NewGamePrompt() {
   } else if (answer == BoxResult::No) {
     StopAutoRun();
     if (FileSizeOf(Game.SavePath) > 0) RemoveFile(Game.SavePath);
-    Game.Balance = 1000;
-    Game.LifetimeGenWon = 0;
-    Game.LifetimeGenCost = 0;
-    Game.LifetimeCasWon = 0;
-    Game.LifetimeCasCost = 0;
-    Game.BetPerCard = 1;
+    ResetProgress();
     Game.BetSelection = 1;
-    Game.PayMode = 0;
-    Game.ProgressivePot = Game.ProgressiveSeed;
-    Game.Speed = 3;
     ResetSet();
     for (int n = 0; n <= 80; ++n) Game.HeatCount[n] = 0;
     ApplyPayMode();
