@@ -39,7 +39,6 @@ struct Desktop {
   bool textureFilled = false;  // the texture holds a presented frame
   bool windowLost = false;     // the X window was destroyed from outside
   Colour background = RGB(0, 0, 0);
-  int64_t minW = 0, minH = 0;
   int64_t knownW = 0, knownH = 0;  // the inner size the game was last told about
   std::deque<int64_t> events;
   InputLatch keys[KeyCount];
@@ -51,21 +50,25 @@ struct Desktop {
 
 Desktop desk;
 
+// Device pixels per GTK pixel (above 1 only on a scaled display).
 int64_t ScaleFactor() { return desk.area ? std::max(1, gtk_widget_get_scale_factor(desk.area)) : 1; }
 
 // The drawing area's size in device pixels.
 int64_t AreaWidth() { return desk.area ? gtk_widget_get_allocated_width(desk.area) * ScaleFactor() : 0; }
 int64_t AreaHeight() { return desk.area ? gtk_widget_get_allocated_height(desk.area) * ScaleFactor() : 0; }
 
+// Lets GTK handle every pending event without blocking.
 void DrainEvents() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
 
+// Drops every held key and button without reporting releases.
 void ForgetInput() {
   for (auto& key : desk.keys) key.Forget();
   for (auto& button : desk.buttons) button.Forget();
 }
 
+// The game key of a GDK key value; -1 for keys the game does not read.
 int64_t KeyOf(guint keyval) {
   switch (keyval) {
     case GDK_KEY_space:
@@ -77,6 +80,7 @@ int64_t KeyOf(guint keyval) {
   }
 }
 
+// The game button of a GDK button number; 0 for buttons the game does not read.
 int64_t ButtonOf(guint button) {
   if (button == GDK_BUTTON_PRIMARY) return MouseLeft;
   if (button == GDK_BUTTON_SECONDARY) return MouseRight;
@@ -96,6 +100,7 @@ void TrackPointer(double x, double y) {
   }
 }
 
+// The user asked to close the window: the game decides, GTK keeps the window.
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer) {
   desk.events.push_back(EventCloseWindow);
   return TRUE;
@@ -109,18 +114,7 @@ gboolean OnDestroyedFromOutside(GtkWidget*, GdkEvent*, gpointer) {
   return TRUE;
 }
 
-// Without a window manager nothing enforces the minimum size, so a smaller size set from outside
-// is grown back here.
-gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer) {
-  const int64_t scale = ScaleFactor();
-  const int64_t minW = (desk.minW + scale - 1) / scale, minH = (desk.minH + scale - 1) / scale;
-  if (event->width < minW || event->height < minH) {
-    gdk_window_resize(gtk_widget_get_window(widget), static_cast<int>(std::max<int64_t>(event->width, minW)),
-                      static_cast<int>(std::max<int64_t>(event->height, minH)));
-  }
-  return FALSE;
-}
-
+// Tells the game when the inner size really changed.
 void OnSizeAllocate(GtkWidget*, GdkRectangle*, gpointer) {
   const int64_t w = AreaWidth(), h = AreaHeight();
   if (w == desk.knownW && h == desk.knownH) return;
@@ -129,6 +123,7 @@ void OnSizeAllocate(GtkWidget*, GdkRectangle*, gpointer) {
   desk.events.push_back(EventSizeWindow);
 }
 
+// Space and Escape presses and releases on the top-level window.
 gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer) {
   const int64_t key = KeyOf(event->keyval);
   if (key < 0) return FALSE;
@@ -140,16 +135,19 @@ gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer) {
   return TRUE;
 }
 
+// Keys and buttons released while another window has the focus would stay held otherwise.
 gboolean OnFocusOut(GtkWidget*, GdkEvent*, gpointer) {
   ForgetInput();
   return FALSE;
 }
 
+// Pointer movements over the drawing area (and outside it while a button is held).
 gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer) {
   TrackPointer(event->x, event->y);
   return TRUE;
 }
 
+// The pointer entering or leaving the drawing area.
 gboolean OnCrossing(GtkWidget*, GdkEventCrossing* event, gpointer) {
   if (event->type == GDK_LEAVE_NOTIFY) {
     desk.pointerX = desk.pointerY = -1;
@@ -159,6 +157,7 @@ gboolean OnCrossing(GtkWidget*, GdkEventCrossing* event, gpointer) {
   return FALSE;
 }
 
+// Left and right button presses and releases on the drawing area; double-click extras are ignored.
 gboolean OnButton(GtkWidget*, GdkEventButton* event, gpointer) {
   TrackPointer(event->x, event->y);
   const int64_t button = ButtonOf(event->button);
@@ -226,6 +225,7 @@ void DisableSwapWait() {
   }
 }
 
+// Releases the texture and the GL context.
 void DestroyGl() {
   if (!desk.context) return;
   if (desk.texture) glDeleteTextures(1, &desk.texture);
@@ -240,6 +240,7 @@ void DestroyGl() {
   desk.context = nullptr;
 }
 
+// Releases the window with its GL surface and forgets its events and input.
 void DestroyWindow() {
   DestroyGl();
   if (desk.window) gtk_widget_destroy(desk.window);
@@ -388,7 +389,6 @@ int64_t OpenGameWindow(int64_t window, int64_t, int64_t, int64_t w, int64_t h, c
 
   g_signal_connect(desk.window, "delete-event", G_CALLBACK(OnDelete), nullptr);
   g_signal_connect(desk.window, "destroy-event", G_CALLBACK(OnDestroyedFromOutside), nullptr);
-  g_signal_connect(desk.window, "configure-event", G_CALLBACK(OnConfigure), nullptr);
   g_signal_connect(desk.window, "key-press-event", G_CALLBACK(OnKey), nullptr);
   g_signal_connect(desk.window, "key-release-event", G_CALLBACK(OnKey), nullptr);
   g_signal_connect(desk.window, "focus-out-event", G_CALLBACK(OnFocusOut), nullptr);
@@ -428,10 +428,8 @@ void SetWindowSizeLimits(int64_t window, int64_t minW, int64_t minH, int64_t max
   GdkGeometry geometry{};
   auto hints = static_cast<GdkWindowHints>(0);
   if (minW > 0 || minH > 0) {
-    desk.minW = std::max<int64_t>(minW, 0);
-    desk.minH = std::max<int64_t>(minH, 0);
-    geometry.min_width = static_cast<gint>(desk.minW / scale);
-    geometry.min_height = static_cast<gint>(desk.minH / scale);
+    geometry.min_width = static_cast<gint>(std::max<int64_t>(minW, 0) / scale);
+    geometry.min_height = static_cast<gint>(std::max<int64_t>(minH, 0) / scale);
     hints = static_cast<GdkWindowHints>(hints | GDK_HINT_MIN_SIZE);
   }
   if (maxW >= 0 || maxH >= 0) {

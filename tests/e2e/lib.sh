@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers for end-to-end tests of the real game under Xvfb: a private display, a copy of the game
 # in a fresh directory (the save file lives beside the executable), polling for windows, pixels
 # and process exit, keys and window closing without a window manager.
@@ -23,6 +24,18 @@ trap e2e_cleanup EXIT
 # Prints the reason and the game's output, then ends the test.
 e2e_fail() {
   echo "FAIL: $*" >&2
+  if [ -n "$E2E_PID" ]; then
+    if kill -0 "$E2E_PID" 2>/dev/null; then
+      echo "the game (pid $E2E_PID) is running" >&2
+    else
+      wait "$E2E_PID" 2>/dev/null
+      echo "the game has exited with status $?" >&2
+    fi
+  fi
+  if [ -n "${DISPLAY:-}" ]; then
+    echo "--- windows on $DISPLAY ---" >&2
+    xwininfo -root -children 2>/dev/null | grep -E '^ +0x' >&2
+  fi
   if [ -n "$E2E_GAME_DIR" ] && [ -s "$E2E_GAME_DIR/keno.log" ]; then
     echo "--- game output ---" >&2
     cat "$E2E_GAME_DIR/keno.log" >&2
@@ -43,15 +56,29 @@ e2e_poll() {
   done
 }
 
-# Starts Xvfb on a display number it picks itself and exports DISPLAY.
+# True once Xvfb answers on $1 or has died (the caller tells the two apart).
+e2e_display_settled() {
+  ! kill -0 "$E2E_XVFB_PID" 2>/dev/null || xdpyinfo -display "$1" >/dev/null 2>&1
+}
+
+# Starts Xvfb on a free display and exports DISPLAY. The number is drawn from a high range so
+# that servers other tests start and stop on low numbers never get mixed up with this one.
 e2e_start_display() {
-  local fd_file="$E2E_TMP/display"
-  : >"$fd_file"
-  Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>"$fd_file" 2>"$E2E_TMP/xvfb.log" &
-  E2E_XVFB_PID=$!
-  e2e_poll "Xvfb to report its display" test -s "$fd_file"
-  export DISPLAY=":$(tr -d '[:space:]' <"$fd_file")"
-  e2e_poll "display $DISPLAY to answer" xdpyinfo >/dev/null 2>&1
+  local n
+  for _ in $(seq 20); do
+    n=$((RANDOM % 900 + 100))
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp 2>"$E2E_TMP/xvfb.log" &
+    E2E_XVFB_PID=$!
+    e2e_poll "Xvfb on :$n to answer" e2e_display_settled ":$n"
+    if kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+    wait "$E2E_XVFB_PID" 2>/dev/null
+    E2E_XVFB_PID=""
+  done
+  e2e_fail "could not start Xvfb (last attempt: $(tail -n 3 "$E2E_TMP/xvfb.log"))"
 }
 
 # Copies the game from a build directory into a fresh directory of its own.
@@ -62,17 +89,24 @@ e2e_install_game() {
   cp "$build/keno" "$E2E_GAME_DIR/keno"
 }
 
-# Starts the installed game with an SDL audio driver (default dummy); sets E2E_PID.
+# Starts the installed game with an SDL audio driver (default dummy); sets E2E_PID. With the
+# "disk" driver what the game plays goes to $E2E_GAME_DIR/audio.raw.
 e2e_launch() {
   local driver=${1:-dummy}
   E2E_STATUS=""
-  SDL_AUDIODRIVER=$driver "$E2E_GAME_DIR/keno" >"$E2E_GAME_DIR/keno.log" 2>&1 &
+  SDL_AUDIODRIVER=$driver SDL_DISKAUDIOFILE="$E2E_GAME_DIR/audio.raw" "$E2E_GAME_DIR/keno" >"$E2E_GAME_DIR/keno.log" 2>&1 &
   E2E_PID=$!
+}
+
+# True once the "disk" audio output holds a sample that is not silence.
+e2e_sound_played() {
+  [ -s "$E2E_GAME_DIR/audio.raw" ] && [ "$(tr -d '\0' <"$E2E_GAME_DIR/audio.raw" | head -c 1 | wc -c)" -gt 0 ]
 }
 
 # The visible windows of the game named exactly NAME, one id a line.
 e2e_windows_named() {
   local pattern
+  # shellcheck disable=SC2016  # the sed expression is literal
   pattern=$(printf '%s' "$1" | sed 's/[][\.*^$(){}?+|]/\\&/g')
   xdotool search --all --onlyvisible --pid "$E2E_PID" --name "^$pattern\$" 2>/dev/null
 }
@@ -83,6 +117,7 @@ e2e_window_absent() { [ -z "$(e2e_windows_named "$1")" ]; }
 # Waits until the game shows a window named NAME and sets E2E_WINDOW to its id.
 e2e_wait_window() {
   e2e_poll "window \"$1\"" e2e_window_exists "$1"
+  # shellcheck disable=SC2034  # read by the test
   E2E_WINDOW=$(e2e_windows_named "$1" | head -n 1)
 }
 
@@ -194,6 +229,7 @@ e2e_game_exited() { ! kill -0 "$E2E_PID" 2>/dev/null; }
 e2e_wait_exit() {
   e2e_poll "the game to exit" e2e_game_exited
   wait "$E2E_PID"
+  # shellcheck disable=SC2034  # read by the test
   E2E_STATUS=$?
   E2E_PID=""
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real game under Xvfb: it starts from a fresh directory, greets a new player, presents its
-# frame at the window's inner size, keeps its minimum size, follows a larger one, and ends with
-# status 0 and a save file on Escape, on a close request and when its window is destroyed.
+# frame at the window's inner size, keeps its minimum size, follows a larger one, plays sound,
+# and ends with status 0 and a save file on Escape, on a close request and when its window is
+# destroyed.
 # Usage: spine_e2e.sh [build directory, default build]
 set -u -o pipefail
 
@@ -40,9 +41,9 @@ expect_exit_with_save() {
 
 e2e_start_display
 
-# First run: greeting, frame, sizes, Escape.
+# First run: greeting, frame, sizes, sound, Escape.
 e2e_install_game "$build"
-e2e_launch dummy
+e2e_launch disk
 e2e_wait_window "$welcome"
 box=$E2E_WINDOW
 e2e_wait_window "$title"
@@ -66,6 +67,12 @@ xdotool windowsize "$game" 1400 1000
 e2e_poll "the window to grow to 1400 x 1000" size_is "$game" "1400 1000"
 expect_frame "$game" 1400 1000
 e2e_pass "the frame follows the window to 1400 x 1000"
+
+# Holding Space starts auto-run with a tone, which must reach the audio device.
+xdotool windowfocus --sync "$game" keydown space
+e2e_poll "a sound in the audio output while Space is held" e2e_sound_played
+xdotool keyup space
+e2e_pass "holding Space plays a sound through the audio device"
 
 e2e_key "$game" Escape
 expect_exit_with_save "Escape"
