@@ -61,14 +61,15 @@ e2e_display_settled() {
   ! kill -0 "$E2E_XVFB_PID" 2>/dev/null || xdpyinfo -display "$1" >/dev/null 2>&1
 }
 
-# Starts Xvfb on a free display and exports DISPLAY. The number is drawn from a high range so
-# that servers other tests start and stop on low numbers never get mixed up with this one.
+# Starts Xvfb on a free display, with any extra Xvfb arguments given, and exports DISPLAY. The
+# number is drawn from a high range so that servers other tests start and stop on low numbers
+# never get mixed up with this one.
 e2e_start_display() {
   local n
   for _ in $(seq 20); do
     n=$((RANDOM % 900 + 100))
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp 2>"$E2E_TMP/xvfb.log" &
+    Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp "$@" 2>"$E2E_TMP/xvfb.log" &
     E2E_XVFB_PID=$!
     e2e_poll "Xvfb on :$n to answer" e2e_display_settled ":$n"
     if kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
@@ -79,6 +80,14 @@ e2e_start_display() {
     E2E_XVFB_PID=""
   done
   e2e_fail "could not start Xvfb (last attempt: $(tail -n 3 "$E2E_TMP/xvfb.log"))"
+}
+
+# Stops the display started by e2e_start_display.
+e2e_stop_display() {
+  [ -n "$E2E_XVFB_PID" ] || return 0
+  kill "$E2E_XVFB_PID" 2>/dev/null
+  wait "$E2E_XVFB_PID" 2>/dev/null
+  E2E_XVFB_PID=""
 }
 
 # Copies the game from a build directory into a fresh directory of its own.

@@ -2,7 +2,7 @@
 # The real game under Xvfb: it starts from a fresh directory, greets a new player, presents its
 # frame at the window's inner size, keeps its minimum size, follows a larger one, plays sound,
 # and ends with status 0 and a save file on Escape, on a close request and when its window is
-# destroyed.
+# destroyed; without GLX it reports the failure and ends without saving.
 # Usage: spine_e2e.sh [build directory, default build]
 set -u -o pipefail
 
@@ -103,5 +103,18 @@ done <<'EOF'
 none-such request
 dummy destroy
 EOF
+
+# A display without GLX: the accelerated screen cannot be made, the game says so in an "Error"
+# box and ends with status 0 without saving.
+e2e_stop_display
+e2e_start_display -extension GLX
+e2e_install_game "$build"
+e2e_launch dummy
+e2e_wait_window "Error"
+e2e_key "$E2E_WINDOW" Return
+e2e_wait_exit
+[ "$E2E_STATUS" -eq 0 ] || e2e_fail "without GLX: exit status $E2E_STATUS, expected 0"
+[ ! -e "$E2E_GAME_DIR/keno_save.dat" ] || e2e_fail "without GLX: the game saved although it never started"
+e2e_pass "without GLX the game shows an \"Error\" box and ends with status 0 without saving"
 
 echo "PASS: spine end-to-end"
