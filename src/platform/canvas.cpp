@@ -156,6 +156,8 @@ class TextCache {
 
   bool enabled = true;
 
+  ~TextCache() { Clear(); }
+
   // The entry for a key, created empty when missing; the key lives in the caller's buffer.
   Entry& Get(std::string_view key) {
     auto it = entries_.find(key);
