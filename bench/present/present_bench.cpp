@@ -76,8 +76,11 @@ int main() {
     return 1;
   }
   const double startup = MsSince(launch);
-  std::printf("start-up %.1f ms (first frame presented before the welcome box, shown after %.1f ms)\n", startup,
-              boxSeen ? std::chrono::duration<double, std::milli>(firstBoxSeen - launch).count() : -1.0);
+  if (boxSeen) {
+    std::printf("start-up to the welcome box %.1f ms (the first frame is presented just before it)\n",
+                std::chrono::duration<double, std::milli>(firstBoxSeen - launch).count());
+  }
+  std::printf("start-up complete %.1f ms\n", startup);
   std::printf("window %lld x %lld\n", static_cast<long long>(WindowInnerWidth(1)),
               static_cast<long long>(WindowInnerHeight(1)));
 
