@@ -96,6 +96,20 @@ int main() {
   std::printf("auto-run loop %.0f frames/s\n", LoopRate(3.0));
   PrintSplit("auto-run");
 
+  // Every way of presenting, in the same auto-run series, so they compare on equal terms.
+  for (auto method : {desktop::PresentMethod::TextureQuad, desktop::PresentMethod::DrawPixels,
+                      desktop::PresentMethod::BlitFramebuffer, desktop::PresentMethod::PixelBuffer}) {
+    if (!desktop::SetPresentMethod(method)) {
+      std::printf("%-20s not available\n", desktop::PresentMethodName(method));
+      continue;
+    }
+    Game.AutoRun = 1;
+    const double rate = LoopRate(3.0);
+    std::printf("%-20s loop %.0f frames/s; ", desktop::PresentMethodName(method), rate);
+    PrintSplit("");
+  }
+  desktop::SetPresentMethod(desktop::DefaultPresent);
+
   Game.AutoRun = 0;
   Game.AutoPausePending = 0;
   const std::string save = Game.SavePath;

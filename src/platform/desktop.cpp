@@ -1,6 +1,7 @@
 // Desktop back end: one GTK 3 window on X11 whose drawing area shows the canvas through an
 // OpenGL texture, GDK events for the input, GTK dialogs for the message and input boxes.
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <GL/glx.h>
 #include <fcntl.h>
 #include <gdk/gdkkeysyms.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <deque>
 #include <string>
 
@@ -24,6 +26,24 @@
 namespace {
 
 using SwapIntervalExt = void (*)(Display*, GLXDrawable, int);
+
+// Entry points past OpenGL 1.1, looked up at run time.
+struct GlExtensions {
+  PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+  PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+  PFNGLFRAMEBUFFERTEXTURE2DPROC framebufferTexture2D = nullptr;
+  PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
+  PFNGLGENBUFFERSPROC genBuffers = nullptr;
+  PFNGLBINDBUFFERPROC bindBuffer = nullptr;
+  PFNGLBUFFERDATAPROC bufferData = nullptr;
+  PFNGLMAPBUFFERPROC mapBuffer = nullptr;
+  PFNGLUNMAPBUFFERPROC unmapBuffer = nullptr;
+};
+
+template <typename F>
+F GlProc(const char* name) {
+  return reinterpret_cast<F>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+}
 using SwapIntervalMesa = int (*)(unsigned int);
 
 struct Desktop {
@@ -36,6 +56,10 @@ struct Desktop {
   GLXContext context = nullptr;
   GLuint texture = 0;
   int64_t textureW = 0, textureH = 0;
+  desktop::PresentMethod present = desktop::DefaultPresent;
+  GlExtensions gl;
+  GLuint framebuffer = 0;   // reads the texture for BlitFramebuffer
+  GLuint pixelBuffer = 0;   // stages the upload for PixelBuffer
   bool textureFilled = false;  // the texture holds a presented frame
   bool windowLost = false;     // the X window was destroyed from outside
   Colour background = RGB(0, 0, 0);
@@ -294,13 +318,30 @@ namespace desktop {
 void UploadFrame() {
   const uint32_t* pixels = canvas::ScreenPixels();
   if (!desk.context || !desk.texture || !pixels) return;
+  if (desk.present == PresentMethod::DrawPixels) {
+    desk.textureFilled = true;  // drawn straight from the back buffer when shown
+    return;
+  }
   const int64_t w = std::min(canvas::ScreenWidth(), desk.textureW);
   const int64_t h = std::min(canvas::ScreenHeight(), desk.textureH);
+  const int64_t stride = canvas::ScreenStride();
   glBindTexture(GL_TEXTURE_2D, desk.texture);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(canvas::ScreenStride() / 4));
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(stride / 4));
+  const void* source = pixels;
+  if (desk.present == PresentMethod::PixelBuffer) {
+    const auto bytes = static_cast<GLsizeiptr>(stride * h);
+    desk.gl.bindBuffer(GL_PIXEL_UNPACK_BUFFER, desk.pixelBuffer);
+    desk.gl.bufferData(GL_PIXEL_UNPACK_BUFFER, bytes, nullptr, GL_STREAM_DRAW);
+    if (void* staged = desk.gl.mapBuffer(GL_PIXEL_UNPACK_BUFFER, GL_WRITE_ONLY)) {
+      std::memcpy(staged, pixels, static_cast<size_t>(bytes));
+      desk.gl.unmapBuffer(GL_PIXEL_UNPACK_BUFFER);
+    }
+    source = nullptr;  // offset 0 in the bound pixel buffer
+  }
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_BGRA,
-                  GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+                  GL_UNSIGNED_INT_8_8_8_8_REV, source);
+  if (desk.present == PresentMethod::PixelBuffer) desk.gl.bindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   desk.textureFilled = true;
 }
@@ -312,34 +353,101 @@ void ShowFrame() {
   GdkDisplay* display = gdk_display_get_default();
   gdk_x11_display_error_trap_push(display);
   const auto vw = static_cast<GLsizei>(AreaWidth()), vh = static_cast<GLsizei>(AreaHeight());
+  const auto w = static_cast<GLsizei>(desk.textureW), h = static_cast<GLsizei>(desk.textureH);
   glViewport(0, 0, vw, vh);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glOrtho(0, vw, vh, 0, -1, 1);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  glClearColor(static_cast<GLfloat>(desk.background & 0xFF) / 255.0f,
-               static_cast<GLfloat>(desk.background >> 8 & 0xFF) / 255.0f,
-               static_cast<GLfloat>(desk.background >> 16 & 0xFF) / 255.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
+  // The frame covers the whole window except while a resize is on its way.
+  if (!desk.textureFilled || w < vw || h < vh) {
+    glClearColor(static_cast<GLfloat>(desk.background & 0xFF) / 255.0f,
+                 static_cast<GLfloat>(desk.background >> 8 & 0xFF) / 255.0f,
+                 static_cast<GLfloat>(desk.background >> 16 & 0xFF) / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
   if (desk.textureFilled) {
-    const auto w = static_cast<GLfloat>(desk.textureW), h = static_cast<GLfloat>(desk.textureH);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, desk.texture);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(0, 0);
-    glTexCoord2f(1, 0);
-    glVertex2f(w, 0);
-    glTexCoord2f(1, 1);
-    glVertex2f(w, h);
-    glTexCoord2f(0, 1);
-    glVertex2f(0, h);
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
+    switch (desk.present) {
+      case PresentMethod::DrawPixels: {
+        const uint32_t* pixels = canvas::ScreenPixels();
+        if (!pixels) break;
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(canvas::ScreenStride() / 4));
+        glRasterPos2i(0, 0);
+        glPixelZoom(1.0f, -1.0f);  // rows run downwards in the back buffer
+        glDrawPixels(static_cast<GLsizei>(canvas::ScreenWidth()), static_cast<GLsizei>(canvas::ScreenHeight()),
+                     GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+        glPixelZoom(1.0f, 1.0f);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        break;
+      }
+      case PresentMethod::BlitFramebuffer:
+        desk.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, desk.framebuffer);
+        desk.gl.framebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, desk.texture, 0);
+        // The texture's first row is the top of the frame; the window's first row is its bottom.
+        desk.gl.blitFramebuffer(0, 0, w, h, 0, vh, w, vh - h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        desk.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        break;
+      case PresentMethod::TextureQuad:
+      case PresentMethod::PixelBuffer: {
+        const auto fw = static_cast<GLfloat>(w), fh = static_cast<GLfloat>(h);
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, desk.texture);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0);
+        glVertex2f(0, 0);
+        glTexCoord2f(1, 0);
+        glVertex2f(fw, 0);
+        glTexCoord2f(1, 1);
+        glVertex2f(fw, fh);
+        glTexCoord2f(0, 1);
+        glVertex2f(0, fh);
+        glEnd();
+        glDisable(GL_TEXTURE_2D);
+        break;
+      }
+    }
   }
   glXSwapBuffers(desk.display, desk.drawable);
   gdk_x11_display_error_trap_pop_ignored(display);
+}
+
+bool SetPresentMethod(PresentMethod method) {
+  if (!desk.context) return false;
+  GlExtensions& gl = desk.gl;
+  if (method == PresentMethod::BlitFramebuffer) {
+    gl.genFramebuffers = GlProc<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
+    gl.bindFramebuffer = GlProc<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
+    gl.framebufferTexture2D = GlProc<PFNGLFRAMEBUFFERTEXTURE2DPROC>("glFramebufferTexture2D");
+    gl.blitFramebuffer = GlProc<PFNGLBLITFRAMEBUFFERPROC>("glBlitFramebuffer");
+    if (!gl.genFramebuffers || !gl.bindFramebuffer || !gl.framebufferTexture2D || !gl.blitFramebuffer) return false;
+    if (!desk.framebuffer) gl.genFramebuffers(1, &desk.framebuffer);
+  }
+  if (method == PresentMethod::PixelBuffer) {
+    gl.genBuffers = GlProc<PFNGLGENBUFFERSPROC>("glGenBuffers");
+    gl.bindBuffer = GlProc<PFNGLBINDBUFFERPROC>("glBindBuffer");
+    gl.bufferData = GlProc<PFNGLBUFFERDATAPROC>("glBufferData");
+    gl.mapBuffer = GlProc<PFNGLMAPBUFFERPROC>("glMapBuffer");
+    gl.unmapBuffer = GlProc<PFNGLUNMAPBUFFERPROC>("glUnmapBuffer");
+    if (!gl.genBuffers || !gl.bindBuffer || !gl.bufferData || !gl.mapBuffer || !gl.unmapBuffer) return false;
+    if (!desk.pixelBuffer) gl.genBuffers(1, &desk.pixelBuffer);
+  }
+  desk.present = method;
+  return true;
+}
+
+const char* PresentMethodName(PresentMethod method) {
+  switch (method) {
+    case PresentMethod::TextureQuad:
+      return "texture quad";
+    case PresentMethod::DrawPixels:
+      return "glDrawPixels";
+    case PresentMethod::BlitFramebuffer:
+      return "framebuffer blit";
+    case PresentMethod::PixelBuffer:
+      return "pixel buffer + quad";
+  }
+  return "?";
 }
 
 }  // namespace desktop

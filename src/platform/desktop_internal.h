@@ -3,6 +3,20 @@
 
 namespace desktop {
 
+// Ways of getting the back buffer onto the window; the game uses DefaultPresent, the others are
+// kept so the presentation benchmark can compare them on the machine at hand. Under Xvfb with
+// Mesa's software driver glDrawPixels is the cheapest: it skips the copy into a texture.
+enum class PresentMethod {
+  TextureQuad,      // upload into a texture, draw one nearest-filtered quad
+  DrawPixels,       // glDrawPixels straight into the GL back buffer
+  BlitFramebuffer,  // upload into a texture, blit it from a framebuffer object
+  PixelBuffer,      // upload through a pixel-buffer object, then the quad
+};
+constexpr PresentMethod DefaultPresent = PresentMethod::DrawPixels;
+// Chooses the method; false when this GL lacks what it needs (the method stays as it was).
+bool SetPresentMethod(PresentMethod method);
+const char* PresentMethodName(PresentMethod method);
+
 // Copies the back buffer's pixels into the screen texture.
 void UploadFrame();
 // Draws the screen texture into the window and swaps the GL buffers.

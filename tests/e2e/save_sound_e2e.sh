@@ -144,8 +144,7 @@ e2e_pass "Escape writes the loaded game back byte for byte (balance 5, speed 5, 
 e2e_install_game "$build"
 make_save "$prepared" 1000 1 0 25000 1 1 "1:20=1" "1:40=1" || e2e_fail "could not write the prepared save"
 cp "$prepared" "$E2E_GAME_DIR/keno_save.dat"
-audio="$E2E_TMP/audio.raw"
-export SDL_DISKAUDIOFILE="$audio"
+audio="$E2E_GAME_DIR/audio.raw" # where e2e_launch points the disk driver
 e2e_launch disk
 e2e_wait_window "$title"
 game=$E2E_WINDOW
