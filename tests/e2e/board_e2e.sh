@@ -5,16 +5,9 @@
 # Usage: board_e2e.sh [build directory, default build]
 set -u -o pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build=$(cd "${1:-build}" 2>/dev/null && pwd) || {
-  echo "FAIL: no build directory ${1:-build}" >&2
-  exit 1
-}
 # shellcheck source=tests/e2e/lib.sh
-. "$here/lib.sh"
-
-title="Brindlemark by Vorbel 6.40"
-welcome="Welcome to Keno!"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+build=$(e2e_build_dir "${1:-build}") || exit 1
 idle="0,90,200"
 picked="140,20,160"
 gold="255,215,0"
@@ -39,10 +32,10 @@ size_is() { [ "$(e2e_size "$1")" = "$2" ]; }
 e2e_start_display
 e2e_install_game "$build"
 e2e_launch dummy
-e2e_wait_window "$welcome"
+e2e_wait_window "$E2E_WELCOME"
 e2e_key "$E2E_WINDOW" Return
-e2e_wait_window_gone "$welcome"
-e2e_wait_window "$title"
+e2e_wait_window_gone "$E2E_WELCOME"
+e2e_wait_window "$E2E_TITLE"
 game=$E2E_WINDOW
 
 # Number 45 on the 878 x 718 board; its fill is checked above the digits, away from the bevel.

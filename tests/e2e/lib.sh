@@ -8,6 +8,8 @@
 # after E2E_TIMEOUT seconds with a message naming what it waited for.
 
 E2E_TIMEOUT=${E2E_TIMEOUT:-20}
+E2E_TITLE="Brindlemark by Vorbel 6.40" # the game window's title
+E2E_WELCOME="Welcome to Keno!"         # the title of the greeting box
 E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/keno-e2e.XXXXXX")
 E2E_XVFB_PID=""
 E2E_PID=""      # the running game
@@ -20,6 +22,14 @@ e2e_cleanup() {
   rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
+
+# The build directory given (default build) as an absolute path; fails when it does not exist.
+e2e_build_dir() {
+  (cd "${1:-build}" 2>/dev/null && pwd) || {
+    echo "FAIL: no build directory ${1:-build}" >&2
+    return 1
+  }
+}
 
 # Prints the reason and the game's output, then ends the test.
 e2e_fail() {
@@ -241,4 +251,23 @@ e2e_wait_exit() {
   # shellcheck disable=SC2034  # read by the test
   E2E_STATUS=$?
   E2E_PID=""
+}
+
+# Writes a save file: e2e_make_save FILE BALANCE BET PAYMODE POT SPEED SOUND PICKS, where PICKS is a
+# list of card:number=byte. The lifetime totals are 0; the check value matches the fields.
+e2e_make_save() {
+  python3 - "$@" <<'EOF'
+import struct, sys
+path, balance, bet, paymode, pot, speed, sound = sys.argv[1], *map(int, sys.argv[2:8])
+fields = [balance, 0, 0, 0, 0, bet, paymode, pot, speed, sound]
+picks = bytearray(320)
+for item in sys.argv[8:]:
+    where, value = item.split("=")
+    card, number = map(int, where.split(":"))
+    picks[80 * (card - 1) + number - 1] = int(value)
+body = struct.pack("<10i", *fields)
+check = (sum(struct.unpack("<10I", body)) & 0xFFFFFFFF) ^ 0x4B454E4F
+with open(path, "wb") as f:
+    f.write(struct.pack("<Ii", 0x4B454E4F, 7) + body + picks + struct.pack("<I", check))
+EOF
 }

@@ -6,16 +6,9 @@
 # Usage: panels_e2e.sh [build directory, default build]
 set -u -o pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build=$(cd "${1:-build}" 2>/dev/null && pwd) || {
-  echo "FAIL: no build directory ${1:-build}" >&2
-  exit 1
-}
 # shellcheck source=tests/e2e/lib.sh
-. "$here/lib.sh"
-
-title="Brindlemark by Vorbel 6.40"
-welcome="Welcome to Keno!"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+build=$(e2e_build_dir "${1:-build}") || exit 1
 tube="150,150,160"
 green="40,180,60"
 red="210,10,10"
@@ -55,10 +48,10 @@ click_at() {
 e2e_start_display
 e2e_install_game "$build"
 e2e_launch dummy
-e2e_wait_window "$welcome"
+e2e_wait_window "$E2E_WELCOME"
 e2e_key "$E2E_WINDOW" Return
-e2e_wait_window_gone "$welcome"
-e2e_wait_window "$title"
+e2e_wait_window_gone "$E2E_WELCOME"
+e2e_wait_window "$E2E_TITLE"
 game=$E2E_WINDOW
 
 empty=()

@@ -6,37 +6,11 @@
 # Usage: save_sound_e2e.sh [build directory, default build]
 set -u -o pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:-build}" 2>/dev/null && pwd) || {
-  echo "FAIL: no build directory ${1:-build}" >&2
-  exit 1
-}
 # shellcheck source=tests/e2e/lib.sh
-. "$here/lib.sh"
-
-title="Brindlemark by Vorbel 6.40"
-welcome="Welcome to Keno!"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+build=$(e2e_build_dir "${1:-build}") || exit 1
 gold="255,215,0"
 tab_grey="65,65,82"
-
-# Writes a save file: make_save FILE BALANCE BET PAYMODE POT SPEED SOUND PICKS, where PICKS is a
-# list of card:number=byte. The lifetime totals are 0; the check value matches the fields.
-make_save() {
-  python3 - "$@" <<'EOF'
-import struct, sys
-path, balance, bet, paymode, pot, speed, sound = sys.argv[1], *map(int, sys.argv[2:8])
-fields = [balance, 0, 0, 0, 0, bet, paymode, pot, speed, sound]
-picks = bytearray(320)
-for item in sys.argv[8:]:
-    where, value = item.split("=")
-    card, number = map(int, where.split(":"))
-    picks[80 * (card - 1) + number - 1] = int(value)
-body = struct.pack("<10i", *fields)
-check = (sum(struct.unpack("<10I", body)) & 0xFFFFFFFF) ^ 0x4B454E4F
-with open(path, "wb") as f:
-    f.write(struct.pack("<Ii", 0x4B454E4F, 7) + body + picks + struct.pack("<I", check))
-EOF
-}
 
 # Checks a save file written after play from a prepared one: same magic, version, settings, pot
 # and pick bytes, a valid check value, at least one draw charged, and a balance that is the
@@ -124,13 +98,13 @@ e2e_start_display
 # A prepared save file: loaded, shown on the Main tab without a greeting, written back unchanged.
 e2e_install_game "$build"
 prepared="$E2E_TMP/prepared.dat"
-make_save "$prepared" 5 1 0 25000 5 1 "1:7=2" "3:80=1" || e2e_fail "could not write the prepared save"
+e2e_make_save "$prepared" 5 1 0 25000 5 1 "1:7=2" "3:80=1" || e2e_fail "could not write the prepared save"
 cp "$prepared" "$E2E_GAME_DIR/keno_save.dat"
 e2e_launch dummy
-e2e_wait_window "$title"
+e2e_wait_window "$E2E_TITLE"
 game=$E2E_WINDOW
 main_tab_shown "$game"
-e2e_window_absent "$welcome" || e2e_fail "a player with picks was greeted"
+e2e_window_absent "$E2E_WELCOME" || e2e_fail "a player with picks was greeted"
 e2e_pass "a save file with picks opens on the Main tab without a greeting"
 e2e_key "$game" Escape
 e2e_wait_exit
@@ -142,11 +116,11 @@ e2e_pass "Escape writes the loaded game back byte for byte (balance 5, speed 5, 
 
 # Holding Space with picks: auto-run starts with the chirp; Escape saves the game played so far.
 e2e_install_game "$build"
-make_save "$prepared" 1000 1 0 25000 1 1 "1:20=1" "1:40=1" || e2e_fail "could not write the prepared save"
+e2e_make_save "$prepared" 1000 1 0 25000 1 1 "1:20=1" "1:40=1" || e2e_fail "could not write the prepared save"
 cp "$prepared" "$E2E_GAME_DIR/keno_save.dat"
 audio="$E2E_GAME_DIR/audio.raw" # where e2e_launch points the disk driver
 e2e_launch disk
-e2e_wait_window "$title"
+e2e_wait_window "$E2E_TITLE"
 game=$E2E_WINDOW
 main_tab_shown "$game"
 xdotool windowfocus --sync "$game" keydown space || e2e_fail "could not press Space"

@@ -6,16 +6,9 @@
 # Usage: spine_e2e.sh [build directory, default build]
 set -u -o pipefail
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-build=$(cd "${1:-build}" 2>/dev/null && pwd) || {
-  echo "FAIL: no build directory ${1:-build}" >&2
-  exit 1
-}
 # shellcheck source=tests/e2e/lib.sh
-. "$here/lib.sh"
-
-title="Brindlemark by Vorbel 6.40"
-welcome="Welcome to Keno!"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+build=$(e2e_build_dir "${1:-build}") || exit 1
 header="160,120,0"
 background="172,176,185"
 
@@ -44,16 +37,16 @@ e2e_start_display
 # First run: greeting, frame, sizes, sound, Escape.
 e2e_install_game "$build"
 e2e_launch disk
-e2e_wait_window "$welcome"
+e2e_wait_window "$E2E_WELCOME"
 box=$E2E_WINDOW
-e2e_wait_window "$title"
+e2e_wait_window "$E2E_TITLE"
 game=$E2E_WINDOW
-e2e_pass "a new player is greeted by \"$welcome\""
+e2e_pass "a new player is greeted by \"$E2E_WELCOME\""
 size_is "$game" "1282 902" || e2e_fail "inner size is $(e2e_size "$game"), expected 1282 902"
 e2e_pass "the window opens with an inner size of 1282 x 902"
 
 e2e_key "$box" Return
-e2e_wait_window_gone "$welcome"
+e2e_wait_window_gone "$E2E_WELCOME"
 e2e_pass "Return dismisses the greeting"
 expect_frame "$game" 1282 902
 e2e_pass "the frame shows the header band and the bottom strip"
@@ -88,10 +81,10 @@ while read -r driver close_by; do
     e2e_wait_window_gone "Keno"
     e2e_pass "without audio the game warns in a \"Keno\" box and goes on"
   fi
-  e2e_wait_window "$welcome"
+  e2e_wait_window "$E2E_WELCOME"
   e2e_key "$E2E_WINDOW" Return
-  e2e_wait_window_gone "$welcome"
-  e2e_wait_window "$title"
+  e2e_wait_window_gone "$E2E_WELCOME"
+  e2e_wait_window "$E2E_TITLE"
   game=$E2E_WINDOW
   expect_frame "$game" 1282 902
   case $close_by in
