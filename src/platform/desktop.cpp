@@ -455,9 +455,13 @@ const char* PresentMethodName(PresentMethod method) {
 bool InitPlatform() {
   if (desk.gtkReady) return true;
   gdk_set_allowed_backends("x11");
-  if (!gtk_init_check(nullptr, nullptr)) return false;
-  desk.gtkReady = true;
-  return true;
+  // A busy X server can refuse a connection for a moment (its accept queue full); a few quick
+  // retries keep that from ending the game before it starts. No server at all still fails.
+  for (int attempt = 0; attempt < 20 && !desk.gtkReady; ++attempt) {
+    if (attempt > 0) SleepMs(50);
+    desk.gtkReady = gtk_init_check(nullptr, nullptr);
+  }
+  return desk.gtkReady;
 }
 
 void ReleasePlatform() {
