@@ -89,14 +89,19 @@ TEST_F(CanvasTest, CachedMeasurementsMatchAndFollowFontReloads) {
 }
 
 TEST_F(CanvasTest, CacheForgetsTextsThatAreNoLongerDrawn) {
-  // A long session drawing ever new texts (a balance counting up) keeps a bounded cache.
+  // A long session drawing ever new texts (a balance counting up) keeps a bounded cache, while a
+  // text drawn in every frame stays cached throughout.
+  const int64_t rendersBefore = canvas::TextCacheRenders();
   for (int frame = 0; frame < 6000; ++frame) {
     ASSERT_TRUE(BeginDrawing(ScreenTarget));
     SetFont(1);
     DrawString(5, 5, "$" + std::to_string(frame));
+    DrawString(5, 25, "BALANCE");
+    if (frame % 500 == 0) DrawString(5, 45, "57");  // a ball number that comes back now and then
     EndDrawing();
   }
-  EXPECT_LE(canvas::TextCacheSize(), 4096);
+  EXPECT_LE(canvas::TextCacheSize(), 1024);
+  EXPECT_EQ(canvas::TextCacheRenders() - rendersBefore, 6000 + 2);
 }
 
 TEST_F(CanvasTest, LinesAndRectanglesCoverExactlyTheirPixels) {

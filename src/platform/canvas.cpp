@@ -142,9 +142,10 @@ PangoLayout* LayOut(std::string_view text) {
 
 // Laid-out and rendered texts, reused from frame to frame. Each distinct (font, text) is laid out
 // once for its size; each distinct (font, text, sub-pixel offset) is rendered once into an A8
-// coverage mask that later draws stamp in the pen colour. Entries unused for SweepEvery frames are
-// evicted, and the cache never holds more than MaxEntries, so a long session does not grow; the
-// window is long enough that texts which come and go with the draws (ball numbers) stay cached.
+// coverage mask that later draws stamp in the pen colour. The cache holds at most MaxEntries: when
+// full, the least recently used quarter goes. Texts drawn in every frame are never the oldest, and
+// the ones that come and go with the draws (ball numbers) outlive hundreds of draws' worth of
+// one-off texts (balances, totals), so a long session stays bounded without evicting what recurs.
 class TextCache {
  public:
   struct Entry {
@@ -154,6 +155,7 @@ class TextCache {
     uint64_t lastUse = 0;
   };
 
+  static constexpr size_t MaxEntries = 1024;
   bool enabled = true;
 
   ~TextCache() { Clear(); }
@@ -161,24 +163,16 @@ class TextCache {
   // The entry for a key, created empty when missing; the key lives in the caller's buffer.
   Entry& Get(std::string_view key) {
     auto it = entries_.find(key);
-    if (it == entries_.end()) it = entries_.emplace(std::string(key), Entry{}).first;
+    if (it == entries_.end()) {
+      if (entries_.size() >= MaxEntries) EvictOldest(MaxEntries / 4);
+      it = entries_.emplace(std::string(key), Entry{}).first;
+    }
     it->second.lastUse = clock_;
     return it->second;
   }
 
-  // Counts one frame; every so often drops what the last frames did not use.
-  void Tick() {
-    ++clock_;
-    if (clock_ % SweepEvery != 0 && entries_.size() < MaxEntries) return;
-    for (auto it = entries_.begin(); it != entries_.end();) {
-      if (clock_ - it->second.lastUse > SweepEvery || entries_.size() >= MaxEntries) {
-        if (it->second.mask) cairo_surface_destroy(it->second.mask);
-        it = entries_.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
+  // Counts one frame.
+  void Tick() { ++clock_; }
 
   void Clear() {
     for (auto& [key, entry] : entries_)
@@ -193,13 +187,30 @@ class TextCache {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
-  static constexpr uint64_t SweepEvery = 1 << 15;
-  static constexpr size_t MaxEntries = 4096;
+
+  // Drops about the count least recently used entries.
+  void EvictOldest(size_t count) {
+    size_t n = 0;
+    for (const auto& [key, entry] : entries_) ages_[n++] = entry.lastUse;
+    std::nth_element(ages_.begin(), ages_.begin() + static_cast<ptrdiff_t>(count - 1), ages_.begin() + static_cast<ptrdiff_t>(n));
+    const uint64_t threshold = ages_[count - 1];
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      if (it->second.lastUse <= threshold) {
+        if (it->second.mask) cairo_surface_destroy(it->second.mask);
+        it = entries_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
   std::unordered_map<std::string, Entry, Hash, std::equal_to<>> entries_;
+  std::array<uint64_t, MaxEntries> ages_{};  // scratch for EvictOldest
   uint64_t clock_ = 0;
 };
 
 TextCache textCache;
+int64_t textRenders = 0;
 std::array<uint32_t, MaxObjects> fontGeneration{};
 
 // Writes the cache key of a text: font number and generation, the sub-pixel offset (in 64ths,
@@ -231,6 +242,7 @@ TextCache::Entry* Measured(std::string_view text, char* keyBuf, size_t keySize) 
 // Renders a text's coverage at a sub-pixel offset into an A8 mask, exactly as a direct draw at
 // that offset would cover the target.
 void RenderMask(TextCache::Entry& e, std::string_view text, double fx, double fy) {
+  ++textRenders;
   PangoLayout* layout = LayOut(text);
   PangoRectangle ink;
   pango_layout_get_pixel_extents(layout, &ink, nullptr);
@@ -344,6 +356,7 @@ void SetTextCacheEnabled(bool enabled) {
 }
 
 int64_t TextCacheSize() { return static_cast<int64_t>(textCache.Size()); }
+int64_t TextCacheRenders() { return textRenders; }
 
 }  // namespace canvas
 

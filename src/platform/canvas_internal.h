@@ -18,5 +18,6 @@ void ReleaseAll();                 // every image, font and pass; the screen too
 // The cache of laid-out and rendered texts (on by default); switching it clears it.
 void SetTextCacheEnabled(bool enabled);
 int64_t TextCacheSize();
+int64_t TextCacheRenders();  // texts rendered into masks so far
 
 }  // namespace canvas
