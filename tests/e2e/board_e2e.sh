@@ -23,32 +23,22 @@ cell_corner() {
   }'
 }
 
-click_at() {
-  xdotool mousemove --window "$1" "$2" "$3" click "$4" || e2e_fail "could not click at $2,$3"
-}
-
 size_is() { [ "$(e2e_size "$1")" = "$2" ]; }
 
-e2e_start_display
-e2e_install_game "$build"
-e2e_launch dummy
-e2e_wait_window "$E2E_WELCOME"
-e2e_key "$E2E_WINDOW" Return
-e2e_wait_window_gone "$E2E_WELCOME"
-e2e_wait_window "$E2E_TITLE"
+e2e_start_greeted_game "$build"
 game=$E2E_WINDOW
 
 # Number 45 on the 878 x 718 board; its fill is checked above the digits, away from the bevel.
 read -r cx cy < <(cell_corner 45 878 718)
 e2e_expect_pixels "$game" "number 45 idle on the Card 1 tab" "$((cx + 43)),$((cy + 10))=$idle"
-click_at "$game" $((cx + 43)) $((cy + 44)) 1
+e2e_click "$game" $((cx + 43)) $((cy + 44)) 1
 e2e_expect_pixels "$game" "number 45 picked after a click" \
   "$((cx + 43)),$((cy + 10))=$picked" "$((cx + 8)),$((cy + 30))=$picked" "$((cx + 60)),$((cy + 75))=$picked"
 e2e_pass "a click on a cell of the Card 1 tab turns it purple"
 
 # The Main tab takes the first fifth of the tab strip; its face turns gold and the board shows
 # the pick of Card 1 in the combined view.
-click_at "$game" 320 140 1
+e2e_click "$game" 320 140 1
 e2e_expect_pixels "$game" "the Main tab selected" "304,140=$gold" "$((cx + 43)),$((cy + 10))=$picked"
 read -r ox oy < <(cell_corner 46 878 718)
 e2e_expect_pixels "$game" "an unpicked number on the Main tab" "$((ox + 43)),$((oy + 10))=$idle"

@@ -253,6 +253,23 @@ e2e_wait_exit() {
   E2E_PID=""
 }
 
+# A mouse click on a window: e2e_click WINDOW X Y [BUTTON, default 1 = left].
+e2e_click() {
+  xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}" || e2e_fail "could not click at $2,$3"
+}
+
+# Starts Xvfb and the game from a build directory as a new player, answers the greeting with
+# Return, and sets E2E_WINDOW to the game window.
+e2e_start_greeted_game() {
+  e2e_start_display
+  e2e_install_game "$1"
+  e2e_launch dummy
+  e2e_wait_window "$E2E_WELCOME"
+  e2e_key "$E2E_WINDOW" Return
+  e2e_wait_window_gone "$E2E_WELCOME"
+  e2e_wait_window "$E2E_TITLE"
+}
+
 # Writes a save file: e2e_make_save FILE BALANCE BET PAYMODE POT SPEED SOUND PICKS, where PICKS is a
 # list of card:number=byte. The lifetime totals are 0; the check value matches the fields.
 e2e_make_save() {

@@ -19,18 +19,7 @@ about_button="1190 60" # centre of the About button
 idle="0,90,200"
 picked="140,20,160"
 
-click_at() {
-  local id=$1 x=$2 y=$3
-  xdotool mousemove --window "$id" "$x" "$y" click 1 || e2e_fail "could not click at $x,$y"
-}
-
-e2e_start_display
-e2e_install_game "$build"
-e2e_launch dummy
-e2e_wait_window "$E2E_WELCOME"
-e2e_key "$E2E_WINDOW" Return
-e2e_wait_window_gone "$E2E_WELCOME"
-e2e_wait_window "$E2E_TITLE"
+e2e_start_greeted_game "$build"
 game=$E2E_WINDOW
 
 # Inside the first cell of the board, clear of its digits and bevel; the second row's first cell.
@@ -40,7 +29,7 @@ e2e_expect_pixels "$game" "the board before any overlay" "$cell1=$idle" "$cell11
 
 # Pay table: header row, gold frame beside the empty stretch, footer band.
 read -r px py <<<"$pay_button"
-click_at "$game" "$px" "$py"
+e2e_click "$game" "$px" "$py"
 e2e_expect_pixels "$game" "the pay table overlay" \
   "$((bx + bw - 5)),$by=40,40,65" \
   "$bx,$((by + 14 * 38 + 10))=255,215,0" \
@@ -50,13 +39,13 @@ e2e_expect_pixels "$game" "the pay table overlay" \
   "$cell1=40,40,65"
 e2e_pass "a click on Payout Table shows the pay table over the board"
 
-click_at "$game" "$((bx + 10))" "$((by + 10))"
+e2e_click "$game" "$((bx + 10))" "$((by + 10))"
 e2e_expect_pixels "$game" "the board after closing the pay table" "$cell1=$idle" "$cell11=$idle"
 e2e_pass "a click on the board closes the pay table and picks nothing"
 
 # About: title band at the top, lilac frame down the sides, footer band.
 read -r ax ay <<<"$about_button"
-click_at "$game" "$ax" "$ay"
+e2e_click "$game" "$ax" "$ay"
 e2e_expect_pixels "$game" "the About overlay" \
   "$((bx + bw - 5)),$by=50,30,85" \
   "$((bx + bw - 5)),$((by + 51))=50,30,85" \
@@ -66,12 +55,12 @@ e2e_expect_pixels "$game" "the About overlay" \
   "$cell11=22,22,45"
 e2e_pass "a click on About shows the rules page with its title band RGB(50, 30, 85)"
 
-click_at "$game" "$((bx + 10))" "$((by + 99))"
+e2e_click "$game" "$((bx + 10))" "$((by + 99))"
 e2e_expect_pixels "$game" "the board after closing About" "$cell1=$idle" "$cell11=$idle"
 e2e_pass "a click on the board closes About and picks nothing"
 
 # A click on the board now picks: the two clicks above were taken by the overlays.
-click_at "$game" "$((bx + 10))" "$((by + 99))"
+e2e_click "$game" "$((bx + 10))" "$((by + 99))"
 e2e_expect_pixels "$game" "a pick once the overlays are closed" "$cell11=$picked"
 e2e_pass "with no overlay open the same click picks the number"
 

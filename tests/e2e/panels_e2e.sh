@@ -41,17 +41,7 @@ slot_centre() {
   echo "$((1172 + x)),$((120 + 754 - (k - 1) * 32))"
 }
 
-click_at() {
-  xdotool mousemove --window "$1" "$2" "$3" click 1 || e2e_fail "could not click at $2,$3"
-}
-
-e2e_start_display
-e2e_install_game "$build"
-e2e_launch dummy
-e2e_wait_window "$E2E_WELCOME"
-e2e_key "$E2E_WINDOW" Return
-e2e_wait_window_gone "$E2E_WELCOME"
-e2e_wait_window "$E2E_TITLE"
+e2e_start_greeted_game "$build"
 game=$E2E_WINDOW
 
 empty=()
@@ -63,19 +53,19 @@ e2e_pass "the tube is empty before the first draw"
 picks=(3 8 14 22 27 35 41 46 53 59 66 72)
 for n in "${picks[@]}"; do
   read -r cx cy < <(cell_corner "$n")
-  click_at "$game" $((cx + 43)) $((cy + 44))
+  e2e_click "$game" $((cx + 43)) $((cy + 44))
 done
 read -r cx cy < <(cell_corner 72)
 e2e_expect_pixels "$game" "the last pick on Card 1" "$((cx + 43)),$((cy + 10))=140,20,160"
 
 # Two presses on the right half of the Speed control (483, 12, 155, 96): Medium to Fastest.
-click_at "$game" 600 60
-click_at "$game" 600 60
+e2e_click "$game" 600 60
+e2e_click "$game" 600 60
 e2e_expect_pixels "$game" "all five speed segments lit" "504,62=$lit" "612,62=$lit"
 e2e_pass "the Speed control shows Fastest"
 
 # A click on Draw; the draw is over when the button is idle again and the top slot holds a ball.
-click_at "$game" 90 60
+e2e_click "$game" 90 60
 top_is_filled() {
   local shot="$E2E_TMP/top.png" colours
   e2e_screenshot "$game" "$shot"
@@ -125,7 +115,7 @@ xdotool mouseup 1 || e2e_fail "could not release the mouse"
 e2e_expect_pixels "$game" "the auto-run face after the release" "$draw_face_point=$auto_face"
 e2e_pass "after a one-second hold the Draw button shows auto-run"
 
-click_at "$game" 90 60
+e2e_click "$game" 90 60
 e2e_expect_pixels "$game" "the idle face once auto-run has stopped" "$draw_face_point=$idle_face"
 e2e_pass "a click stops auto-run"
 
