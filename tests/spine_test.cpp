@@ -7,6 +7,7 @@
 #include "app/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
+#include "sound/sound.h"
 #include "ui/ui.h"
 
 namespace {
@@ -175,6 +176,29 @@ TEST_F(FrameCoverageTest, PanelsPaintEveryPixel) {
       EXPECT_EQ(unpainted, 0) << w << "x" << h << " view " << view;
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+class ShutdownTest : public GameFixture {};
+
+// Leaving the game while the long jackpot melody plays: shutdown stops the worker before the
+// audio device goes, and returns only once the worker has ended.
+TEST_F(ShutdownTest, WaitsForAPlayingFanfareBeforeReleasingAudio) {
+  Game.SoundOn = 1;
+  const int64_t worker = StartWorker(JackpotFanfareWorker, 0);
+  ASSERT_NE(worker, 0);
+  Game.FanfareThread = worker;
+  // Wait until the melody has begun, so the worker is inside its notes and pauses.
+  for (int i = 0; i < 2000 && headless::PlayedSounds().empty(); ++i) SleepMs(1);
+  ASSERT_FALSE(headless::PlayedSounds().empty());
+  EndGame();
+  EXPECT_EQ(WorkerRunning(worker), 0);
+  const size_t played = headless::PlayedSounds().size();
+  SleepMs(50);
+  EXPECT_EQ(headless::PlayedSounds().size(), played);  // nothing plays after the release
 }
 
 }  // namespace
