@@ -591,6 +591,7 @@ int64_t InitSprite() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  if (!desktop::SetPresentMethod(desktop::DefaultPresent)) desktop::SetPresentMethod(desktop::PresentMethod::TextureQuad);
   return 1;
 }
 
