@@ -9,12 +9,11 @@
 #include "platform/platform.h"
 #include "rules/rules.h"
 #include "sound/sound.h"
+#include "ui/palette.h"
 #include "ui/ui.h"
 
 namespace {
 
-constexpr Colour BackgroundColour = RGB(172, 176, 185);
-constexpr Colour HeaderColour = RGB(160, 120, 0);
 constexpr const char* WindowTitle = "Brindlemark by Vorbel 6.40";
 
 // Declares high-resolution awareness where the Windows user library exists; elsewhere the

@@ -4,6 +4,7 @@
 
 #include "app/game_state.h"
 #include "ui/text.h"
+#include "ui/palette.h"
 #include "ui/ui.h"
 
 namespace {
@@ -15,8 +16,6 @@ constexpr Colour GridColour = RGB(85, 85, 85);
 constexpr Colour FrameColour = RGB(170, 170, 170);
 constexpr Colour MarkerColour = RGB(255, 210, 0);
 constexpr Colour EmptyRingColour = RGB(38, 38, 48);
-constexpr Colour OnCardColour = RGB(40, 180, 60);
-constexpr Colour OffCardColour = RGB(210, 10, 10);
 constexpr Colour LandedRimColour = RGB(65, 65, 65);
 constexpr Colour RollingRimColour = RGB(255, 255, 60);
 constexpr Colour LinkColour = RGB(45, 45, 58);
@@ -26,7 +25,7 @@ constexpr Colour TrailColour = RGBA(140, 140, 160, 50);
 void DrawBallFace(int64_t bx, int64_t by, int64_t r, int64_t n) {
   const bool onCard = IsOnAnyCard(n);
   SetDrawMode(ModeOpaque);
-  DrawCircle(bx, by, r, onCard ? OnCardColour : OffCardColour);
+  DrawCircle(bx, by, r, onCard ? HitColour : DrawnColour);
   SetDrawMode(ModeAlphaBlend);
   DrawCircle(bx - r / 3, by - r / 3, r / 3, onCard ? RGBA(255, 255, 255, 90) : RGBA(255, 255, 255, 70));
   TextBuf label;

@@ -5,6 +5,7 @@
 
 #include "app/game_state.h"
 #include "ui/text.h"
+#include "ui/palette.h"
 #include "ui/ui.h"
 
 namespace {
@@ -17,8 +18,8 @@ constexpr Colour CrossColour = RGB(255, 230, 0);
 struct CellLook {
   Colour fill, topLeft, bottomRight, number;
 };
-constexpr CellLook HitLook = {RGB(40, 180, 60), RGB(110, 230, 130), RGB(15, 100, 30), RGB(255, 255, 255)};
-constexpr CellLook DrawnLook = {RGB(210, 10, 10), RGB(255, 100, 100), RGB(100, 0, 0), RGB(255, 255, 255)};
+constexpr CellLook HitLook = {HitColour, RGB(110, 230, 130), RGB(15, 100, 30), RGB(255, 255, 255)};
+constexpr CellLook DrawnLook = {DrawnColour, RGB(255, 100, 100), RGB(100, 0, 0), RGB(255, 255, 255)};
 constexpr CellLook PickedLook = {RGB(140, 20, 160), RGB(70, 0, 85), RGB(200, 80, 220), RGB(255, 220, 255)};
 constexpr CellLook IdleLook = {RGB(0, 90, 200), RGB(80, 160, 255), RGB(0, 45, 110), RGB(255, 255, 255)};
 
