@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "app/game_state.h"
-#include "ui/text.h"
 #include "ui/palette.h"
+#include "ui/text.h"
 #include "ui/ui.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "app/game_state.h"
-#include "ui/text.h"
 #include "ui/palette.h"
+#include "ui/text.h"
 #include "ui/ui.h"
 
 namespace {
