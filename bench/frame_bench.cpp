@@ -56,11 +56,15 @@ void BM_Frame(benchmark::State& state, Scene scene, int64_t w, int64_t h, bool c
   canvas::SetTextCacheEnabled(true);
 }
 
-#define KENO_FRAME_BENCH(name, scene, w, h)                                  \
-  BENCHMARK_CAPTURE(BM_Frame, name##_##w##x##h##_cached, scene, w, h, true)   \
-      ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true); \
+#define KENO_FRAME_BENCH(name, scene, w, h)                                    \
+  BENCHMARK_CAPTURE(BM_Frame, name##_##w##x##h##_cached, scene, w, h, true)    \
+      ->Unit(benchmark::kMicrosecond)                                          \
+      ->Repetitions(5)                                                         \
+      ->ReportAggregatesOnly(true);                                            \
   BENCHMARK_CAPTURE(BM_Frame, name##_##w##x##h##_uncached, scene, w, h, false) \
-      ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true)
+      ->Unit(benchmark::kMicrosecond)                                          \
+      ->Repetitions(5)                                                         \
+      ->ReportAggregatesOnly(true)
 
 KENO_FRAME_BENCH(idle_main, IdleMain, 1282, 902);
 KENO_FRAME_BENCH(busy_draw, BusyDraw, 1282, 902);

@@ -113,7 +113,7 @@ TEST_F(BoardTest, MainTabCombinesTheCardsAndMarksSharedNumbersWithAsterisks) {
   ExpectLook(23, Hit);     // two cards and drawn: green, the cross and a black asterisk
   ExpectCross(23);
   ExpectLook(24, Drawn);
-  ExpectLook(25, Hit);     // one card and drawn: black digits over the cross
+  ExpectLook(25, Hit);  // one card and drawn: black digits over the cross
   ExpectCross(25);
   EXPECT_EQ(CountInCell(25, White), 0);
 
@@ -210,7 +210,7 @@ TEST(DrawHitCross, BarsAreElevenPixelsThickAndReachPastTheInnerArea) {
   EXPECT_EQ(headless::PixelAt(40 + 7, 40), Black);
   EXPECT_EQ(headless::PixelAt(40 - 7, 40), Black);
   EXPECT_EQ(headless::PixelAt(20, 20), Black);
-  EXPECT_EQ(headless::PixelAt(25 - 5, 25), Yellow);   // the shifted lines start 5 pixels out
+  EXPECT_EQ(headless::PixelAt(25 - 5, 25), Yellow);  // the shifted lines start 5 pixels out
   EXPECT_EQ(headless::PixelAt(105 + 5, 105), Yellow);
   EXPECT_EQ(headless::PixelAt(111, 105), Black);
 }

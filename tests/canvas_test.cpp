@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-
 #include <string>
 #include <vector>
 
@@ -122,8 +121,8 @@ TEST_F(CanvasTest, LinesAndRectanglesCoverExactlyTheirPixels) {
   } cases[] = {
       {10, 10, RGB(255, 0, 0)}, {14, 12, RGB(255, 0, 0)}, {15, 12, 0}, {14, 13, 0},
       {30, 10, RGB(0, 255, 0)}, {35, 13, RGB(0, 255, 0)}, {32, 11, 0}, {36, 13, 0},
-      {50, 10, RGB(0, 0, 255)}, {53, 10, RGB(0, 0, 255)}, {54, 10, 0},
-      {60, 10, RGB(0, 0, 255)}, {61, 11, RGB(0, 0, 255)}, {63, 13, RGB(0, 0, 255)}, {61, 10, 0},
+      {50, 10, RGB(0, 0, 255)}, {53, 10, RGB(0, 0, 255)}, {54, 10, 0}, {60, 10, RGB(0, 0, 255)},
+      {61, 11, RGB(0, 0, 255)}, {63, 13, RGB(0, 0, 255)}, {61, 10, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(headless::PixelAt(c.x, c.y), c.colour) << c.x << "," << c.y;
 }
@@ -173,7 +172,8 @@ class CairoReference {
     const uint32_t* got = canvas::ScreenPixels();
     int worst = 0;
     for (int i = 0; i < 400 * 200; ++i)
-      for (int shift : {0, 8, 16}) worst = std::max(worst, std::abs(int(ref[i] >> shift & 0xFF) - int(got[i] >> shift & 0xFF)));
+      for (int shift : {0, 8, 16})
+        worst = std::max(worst, std::abs(int(ref[i] >> shift & 0xFF) - int(got[i] >> shift & 0xFF)));
     return worst;
   }
 

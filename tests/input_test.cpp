@@ -1,8 +1,9 @@
 // Hit-testing, the click dispatch tables, the Draw-button and Space gestures, and Escape.
+#include "app/input.h"
+
 #include <gtest/gtest.h>
 
 #include "app/game_state.h"
-#include "app/input.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "ui/ui.h"
@@ -13,11 +14,10 @@ TEST(CellAt, ColumnsAndRowsSplitTheBoardIntoTenByEight) {
   struct Case {
     int64_t rx, ry, w, h, n;
   } cases[] = {
-      {0, 0, 880, 640, 1},     {87, 0, 880, 640, 1},    {88, 0, 880, 640, 2},   {879, 0, 880, 640, 10},
-      {880, 0, 880, 640, 0},   {0, 79, 880, 640, 1},    {0, 80, 880, 640, 11},  {879, 639, 880, 640, 80},
-      {0, 640, 880, 640, 0},   {-100, 0, 880, 640, 0},  {0, -100, 880, 640, 0}, {877, 717, 878, 718, 80},
-      {87, 89, 878, 718, 1},   {88, 90, 878, 718, 12},  {450, 300, 878, 718, 36},
-      {5, 5, 0, 0, 0},
+      {0, 0, 880, 640, 1},   {87, 0, 880, 640, 1},   {88, 0, 880, 640, 2},     {879, 0, 880, 640, 10},
+      {880, 0, 880, 640, 0}, {0, 79, 880, 640, 1},   {0, 80, 880, 640, 11},    {879, 639, 880, 640, 80},
+      {0, 640, 880, 640, 0}, {-100, 0, 880, 640, 0}, {0, -100, 880, 640, 0},   {877, 717, 878, 718, 80},
+      {87, 89, 878, 718, 1}, {88, 90, 878, 718, 12}, {450, 300, 878, 718, 36}, {5, 5, 0, 0, 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CellAt(c.rx, c.ry, c.w, c.h), c.n) << c.rx << "," << c.ry << " on " << c.w << "x" << c.h;
@@ -38,12 +38,12 @@ TEST(TrackSpaceHold, TapAtReleaseAndHoldOnceWhileDown) {
   struct Step {
     int64_t down, now, action;
   } steps[] = {
-      {0, 0, 0},                                          // idle
-      {1, 100, 0},    {1, 600, 0},    {0, 700, 1},        // a tap reports at its release
-      {0, 800, 0},                                        // only once
-      {1, 1000, 0},   {1, 1999, 0},   {1, 2000, 2},       // held for a second
-      {1, 2500, 0},   {1, 9000, 0},   {0, 9100, 0},       // reported once; the release says nothing
-      {1, 10000, 0},  {0, 10000, 1},                      // a press and release in one moment
+      {0, 0, 0},                                   // idle
+      {1, 100, 0},   {1, 600, 0},   {0, 700, 1},   // a tap reports at its release
+      {0, 800, 0},                                 // only once
+      {1, 1000, 0},  {1, 1999, 0},  {1, 2000, 2},  // held for a second
+      {1, 2500, 0},  {1, 9000, 0},  {0, 9100, 0},  // reported once; the release says nothing
+      {1, 10000, 0}, {0, 10000, 1},                // a press and release in one moment
   };
   for (const Step& s : steps) {
     TrackSpaceHold(s.down, s.now);

@@ -8,9 +8,7 @@
 #include "ui/ui.h"
 
 // Comparison and printing of rectangles, found by the test macros next to Rect itself.
-static bool operator==(const Rect& a, const Rect& b) {
-  return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
-}
+static bool operator==(const Rect& a, const Rect& b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; }
 static std::ostream& operator<<(std::ostream& os, const Rect& r) {
   return os << "{" << r.x << ", " << r.y << ", " << r.w << ", " << r.h << "}";
 }
@@ -169,7 +167,7 @@ TEST(Fonts, AllSixLoadUnderTheirOwnNumbersAndReloadAtANewHeight) {
 }
 
 TEST(StarImages, SizeIsSeventyPercentOfTheSmallerCellSideWithAFloor) {
-  EXPECT_EQ(StarSizeFor(878, 718), 60);  // cell 87 x 89
+  EXPECT_EQ(StarSizeFor(878, 718), 60);   // cell 87 x 89
   EXPECT_EQ(StarSizeFor(876, 1316), 60);  // width decides
   EXPECT_EQ(StarSizeFor(1521, 400), 35);  // height decides: 50 * 70 / 100
   EXPECT_EQ(StarSizeFor(200, 200), 16);   // 20 * 70 / 100 = 14, raised to 16
@@ -215,9 +213,9 @@ TEST(StarImages, StrokesAreOpaqueAndTheRestIsTransparent) {
   PresentFrame();
   for (int64_t left : {10, 110}) {
     const Colour ink = left == 10 ? RGB(255, 255, 255) : RGB(0, 0, 0);
-    EXPECT_EQ(headless::PixelAt(left + 30, 10 + 30), ink);  // the centre dot
-    EXPECT_EQ(headless::PixelAt(left + 5, 10 + 30), ink);   // the horizontal arm
-    EXPECT_EQ(headless::PixelAt(left + 30, 10 + 5), ink);   // the vertical arm
+    EXPECT_EQ(headless::PixelAt(left + 30, 10 + 30), ink);            // the centre dot
+    EXPECT_EQ(headless::PixelAt(left + 5, 10 + 30), ink);             // the horizontal arm
+    EXPECT_EQ(headless::PixelAt(left + 30, 10 + 5), ink);             // the vertical arm
     EXPECT_EQ(headless::PixelAt(left + 1, 10 + 1), RGB(0, 90, 200));  // a corner stays clear
     EXPECT_EQ(headless::PixelAt(left + 58, 10 + 58), RGB(0, 90, 200));
   }

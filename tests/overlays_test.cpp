@@ -21,9 +21,8 @@ TEST(FormatPayCell, RoundsDownToThousandsAndMillions) {
     int64_t a;
     const char* text;
   } cases[] = {
-      {1000000 * 10, "$10M"}, {2500000, "$2M"},  {1000000, "$1M"}, {999999, "$999K"}, {1999, "$1K"},
-      {1500, "$1K"},          {1000, "$1K"},     {25000, "$25K"},  {999, "$999"},    {42, "$42"},
-      {1, "$1"},              {0, "-"},
+      {1000000 * 10, "$10M"}, {2500000, "$2M"}, {1000000, "$1M"}, {999999, "$999K"}, {1999, "$1K"}, {1500, "$1K"},
+      {1000, "$1K"},          {25000, "$25K"},  {999, "$999"},    {42, "$42"},       {1, "$1"},     {0, "-"},
   };
   for (const Case& c : cases) {
     char buf[16];
@@ -40,10 +39,9 @@ TEST(PayCellColour, WarmerFromEachThresholdOn) {
     int64_t a;
     Colour colour;
   } cases[] = {
-      {10000000, RGB(255, 80, 80)},  {100000, RGB(255, 80, 80)},   {99999, RGB(255, 140, 50)},
-      {10000, RGB(255, 140, 50)},    {9999, RGB(255, 210, 60)},    {1000, RGB(255, 210, 60)},
-      {999, RGB(100, 220, 100)},     {100, RGB(100, 220, 100)},    {99, RGB(170, 170, 210)},
-      {1, RGB(170, 170, 210)},       {0, RGB(55, 55, 75)},
+      {10000000, RGB(255, 80, 80)}, {100000, RGB(255, 80, 80)}, {99999, RGB(255, 140, 50)}, {10000, RGB(255, 140, 50)},
+      {9999, RGB(255, 210, 60)},    {1000, RGB(255, 210, 60)},  {999, RGB(100, 220, 100)},  {100, RGB(100, 220, 100)},
+      {99, RGB(170, 170, 210)},     {1, RGB(170, 170, 210)},    {0, RGB(55, 55, 75)},
   };
   for (const Case& c : cases) EXPECT_EQ(PayCellColour(c.a), c.colour) << c.a;
 }
@@ -53,12 +51,12 @@ TEST(PayTableGeometry, RowsBetween16And38AndColumnsAtLeast40) {
     int64_t w, h;
     PayTableGeometry g;
   } cases[] = {
-      {878, 718, {38, 60, 68}},    // the default board
-      {878, 2000, {38, 60, 68}},   // rows stop growing
-      {876, 544, {37, 55, 68}},    // (544 - 26) / 14 = 37, k = 11
-      {876, 250, {16, 50, 68}},    // k raised to 9, picks column to 50
-      {876, 200, {16, 50, 68}},    // rows raised to 16
-      {500, 718, {38, 60, 40}},    // hits columns raised to 40
+      {878, 718, {38, 60, 68}},   // the default board
+      {878, 2000, {38, 60, 68}},  // rows stop growing
+      {876, 544, {37, 55, 68}},   // (544 - 26) / 14 = 37, k = 11
+      {876, 250, {16, 50, 68}},   // k raised to 9, picks column to 50
+      {876, 200, {16, 50, 68}},   // rows raised to 16
+      {500, 718, {38, 60, 40}},   // hits columns raised to 40
   };
   for (const Case& c : cases) {
     const PayTableGeometry g = PayTableGeometryFor(c.w, c.h);
@@ -69,7 +67,7 @@ TEST(PayTableGeometry, RowsBetween16And38AndColumnsAtLeast40) {
 }
 
 TEST(AboutLineHeight, SharesTheBoardBetween13And24) {
-  EXPECT_EQ(AboutLineHeight(500), 13);   // 11 raised
+  EXPECT_EQ(AboutLineHeight(500), 13);  // 11 raised
   EXPECT_EQ(AboutLineHeight(718), 18);
   EXPECT_EQ(AboutLineHeight(1000), 24);  // 26 lowered
   EXPECT_EQ(AboutLineHeight(124 + 33 * 13), 13);
@@ -151,13 +149,13 @@ TEST_F(OverlayTest, GenerousCellsAtOneAndTenDollars) {
     const char* text;
     Colour colour;
   } cases[] = {
-      {1, 1, 1, "$3", RGB(170, 170, 210)},       {1, 12, 12, "$1M", RGB(255, 80, 80)},
-      {1, 12, 11, "$250K", RGB(255, 80, 80)},    {1, 12, 10, "$50K", RGB(255, 140, 50)},
-      {1, 12, 9, "$5K", RGB(255, 210, 60)},      {1, 12, 8, "$500", RGB(100, 220, 100)},
-      {1, 12, 1, "-", RGB(55, 55, 75)},           {1, 3, 1, "-", RGB(55, 55, 75)},
-      {1, 3, 3, "$42", RGB(170, 170, 210)},      {10, 12, 12, "$10M", RGB(255, 80, 80)},
-      {10, 1, 1, "$30", RGB(170, 170, 210)},     {10, 3, 3, "$420", RGB(100, 220, 100)},
-      {10, 12, 8, "$5K", RGB(255, 210, 60)},     {10, 10, 5, "$50", RGB(170, 170, 210)},
+      {1, 1, 1, "$3", RGB(170, 170, 210)},    {1, 12, 12, "$1M", RGB(255, 80, 80)},
+      {1, 12, 11, "$250K", RGB(255, 80, 80)}, {1, 12, 10, "$50K", RGB(255, 140, 50)},
+      {1, 12, 9, "$5K", RGB(255, 210, 60)},   {1, 12, 8, "$500", RGB(100, 220, 100)},
+      {1, 12, 1, "-", RGB(55, 55, 75)},       {1, 3, 1, "-", RGB(55, 55, 75)},
+      {1, 3, 3, "$42", RGB(170, 170, 210)},   {10, 12, 12, "$10M", RGB(255, 80, 80)},
+      {10, 1, 1, "$30", RGB(170, 170, 210)},  {10, 3, 3, "$420", RGB(100, 220, 100)},
+      {10, 12, 8, "$5K", RGB(255, 210, 60)},  {10, 10, 5, "$50", RGB(170, 170, 210)},
   };
   for (const Case& c : cases) {
     Game.BetPerCard = c.bet;
@@ -402,8 +400,10 @@ TEST_F(OverlayTest, AboutLineSpacingFollowsTheBoardHeight) {
     Game.BoardRect.h = h;
     BuildAboutOverlay(*steps);
     const PanelStep* heading = steps->FindText("HOW TO PLAY");
-    const PanelStep* first = steps->FindText("- Pick 1-12 numbers on up to 4 cards. Main tab shows all cards combined.");
-    const PanelStep* about = steps->FindText("Brindlemark by Vorbel \u2014 fully standalone, no external dependencies.");
+    const PanelStep* first =
+        steps->FindText("- Pick 1-12 numbers on up to 4 cards. Main tab shows all cards combined.");
+    const PanelStep* about =
+        steps->FindText("Brindlemark by Vorbel \u2014 fully standalone, no external dependencies.");
     ASSERT_TRUE(heading && first && about) << h;
     EXPECT_EQ(first->y - heading->y, AboutLineHeight(h)) << h;
     EXPECT_EQ(heading->y - about->y, AboutLineHeight(h) + 6) << h;

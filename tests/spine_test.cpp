@@ -35,8 +35,8 @@ TEST(SetActiveTab, CardTabsHideTheHeatMapAndMainKeepsIt) {
 }
 
 TEST(RandomOneTo, StaysInRangeWhateverTheEntropySourceDoes) {
-  for (auto fault : {headless::EntropyFault::None, headless::EntropyFault::FailOpen,
-                     headless::EntropyFault::FailRead}) {
+  for (auto fault :
+       {headless::EntropyFault::None, headless::EntropyFault::FailOpen, headless::EntropyFault::FailRead}) {
     headless::Reset(7);
     headless::SetEntropyFault(fault);
     Game = GameState{};

@@ -17,12 +17,12 @@ TEST(StatsRowHeight, TwoAboveTheTextUnlessThePanelIsShortButNeverBelowTheText) {
   struct Case {
     int64_t panelH, tm, rowH;
   } cases[] = {
-      {770, 16, 18},             // default screen: room for tm + 2
-      {770, 14, 16},             //
-      {218 + 18 * 17, 16, 17},   // room for 17-pixel rows only
+      {770, 16, 18},            // default screen: room for tm + 2
+      {770, 14, 16},            //
+      {218 + 18 * 17, 16, 17},  // room for 17-pixel rows only
       {218 + 18 * 17 + 17, 16, 17},
-      {218 + 18 * 15, 16, 16},   // would be 15: raised back to the text height
-      {100, 16, 16},             // (h - 218) / 18 is negative
+      {218 + 18 * 15, 16, 16},  // would be 15: raised back to the text height
+      {100, 16, 16},            // (h - 218) / 18 is negative
       {2000, 30, 32},
   };
   for (const Case& c : cases) {
@@ -52,13 +52,11 @@ TEST(StatsPairX, EndsSixteenInsideTheRightEdgeOrStartsAtX172) {
     double pairW;
     int64_t rx;
   } cases[] = {
-      {0, 294, 40.0, 238},   // 294 - 12 - 40 - 4
-      {0, 294, 40.4, 238},   // rounded to the nearest
-      {0, 294, 40.6, 237},
-      {0, 294, 106.0, 172},  // exactly at the limit
-      {0, 294, 107.0, 172},  // would start at 171
-      {0, 294, 300.0, 172},
-      {50, 294, 300.0, 222},  // the limit follows the panel
+      {0, 294, 40.0, 238},                          // 294 - 12 - 40 - 4
+      {0, 294, 40.4, 238},                          // rounded to the nearest
+      {0, 294, 40.6, 237},  {0, 294, 106.0, 172},   // exactly at the limit
+      {0, 294, 107.0, 172},                         // would start at 171
+      {0, 294, 300.0, 172}, {50, 294, 300.0, 222},  // the limit follows the panel
       {50, 294, 40.0, 288},
   };
   for (const Case& c : cases) {
@@ -95,8 +93,12 @@ class StatsPanelTest : public GameFixture {
     return *s;
   }
   // A text's top relative to the panel.
-  int64_t Top(const std::string& text, int nth = 0) { return static_cast<int64_t>(Text(text, nth).y) - Game.StatsPanelY; }
-  int64_t Left(const std::string& text, int nth = 0) { return static_cast<int64_t>(Text(text, nth).x) - Game.StatsPanelX; }
+  int64_t Top(const std::string& text, int nth = 0) {
+    return static_cast<int64_t>(Text(text, nth).y) - Game.StatsPanelY;
+  }
+  int64_t Left(const std::string& text, int nth = 0) {
+    return static_cast<int64_t>(Text(text, nth).x) - Game.StatsPanelX;
+  }
   Colour Pixel(int64_t dx, int64_t dy) { return headless::PixelAt(Game.StatsPanelX + dx, Game.StatsPanelY + dy); }
   void SetStatus(const char* text) {
     Game.StatusMessage = text;

@@ -132,8 +132,8 @@ struct GameState {
   int64_t QuitRequested = 0;
 
   // Layout (computed from the screen size).
-  Rect DrawButtonRect, NewGameButtonRect, PayTableButtonRect, SpeedButtonRect, BetButtonRect,
-      SoundButtonRect, AutoPickButtonRect, AboutButtonRect, TabBarRect, BoardRect;
+  Rect DrawButtonRect, NewGameButtonRect, PayTableButtonRect, SpeedButtonRect, BetButtonRect, SoundButtonRect,
+      AutoPickButtonRect, AboutButtonRect, TabBarRect, BoardRect;
   int64_t BallsPanelX = 0, BallsPanelY = 0, BallsPanelW = 0, BallsPanelH = 0;
   int64_t StatsPanelX = 0, StatsPanelY = 0, StatsPanelW = 0, StatsPanelH = 0;
 

@@ -111,8 +111,9 @@ inline void MaskSolid(const Surface& s, const Mask& m, int64_t x, int64_t y, uin
   const int64_t y1 = y + m.height > s.height ? s.height - y : m.height;
   const bool opaque = (src >> 24) == 0xFF;
 #if defined(__SSE2__)
-  const __m128i src16 = _mm_unpacklo_epi64(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(src)), _mm_setzero_si128()),
-                                           _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(src)), _mm_setzero_si128()));
+  const __m128i src16 =
+      _mm_unpacklo_epi64(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(src)), _mm_setzero_si128()),
+                         _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(src)), _mm_setzero_si128()));
 #endif
   for (int64_t my = y0; my < y1; ++my) {
     const uint8_t* cover = m.data + my * m.stride;

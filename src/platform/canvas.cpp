@@ -192,7 +192,8 @@ class TextCache {
   void EvictOldest(size_t count) {
     size_t n = 0;
     for (const auto& [key, entry] : entries_) ages_[n++] = entry.lastUse;
-    std::nth_element(ages_.begin(), ages_.begin() + static_cast<ptrdiff_t>(count - 1), ages_.begin() + static_cast<ptrdiff_t>(n));
+    std::nth_element(ages_.begin(), ages_.begin() + static_cast<ptrdiff_t>(count - 1),
+                     ages_.begin() + static_cast<ptrdiff_t>(n));
     const uint64_t threshold = ages_[count - 1];
     for (auto it = entries_.begin(); it != entries_.end();) {
       if (it->second.lastUse <= threshold) {
@@ -452,7 +453,8 @@ void DrawString(double x, double y, std::string_view text) {
   const auto subX = static_cast<uint32_t>(std::lround((x - baseX) * 64));
   const auto subY = static_cast<uint32_t>(std::lround((y - baseY) * 64));
   char keyBuf[512];
-  const std::string_view key = textCache.enabled ? TextKey(keyBuf, sizeof keyBuf, text, subX, subY) : std::string_view();
+  const std::string_view key =
+      textCache.enabled ? TextKey(keyBuf, sizeof keyBuf, text, subX, subY) : std::string_view();
   if (key.empty() || subX >= 64 || subY >= 64) {
     cairo_t* cr = Cairo();
     UseColour(cr, pass.pen, pass.mode == ModeAlphaBlend ? ModeAlphaBlend : ModeOpaque);

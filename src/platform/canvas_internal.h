@@ -11,9 +11,9 @@ void CloseScreen();
 bool ScreenOpen();
 int64_t ScreenWidth();
 int64_t ScreenHeight();
-int64_t ScreenStride();            // bytes per row
-const uint32_t* ScreenPixels();    // 0x00RRGGBB per pixel, rows ScreenStride() bytes apart
-void ReleaseAll();                 // every image, font and pass; the screen too
+int64_t ScreenStride();          // bytes per row
+const uint32_t* ScreenPixels();  // 0x00RRGGBB per pixel, rows ScreenStride() bytes apart
+void ReleaseAll();               // every image, font and pass; the screen too
 
 // The cache of laid-out and rendered texts (on by default); switching it clears it.
 void SetTextCacheEnabled(bool enabled);

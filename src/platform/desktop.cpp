@@ -58,8 +58,8 @@ struct Desktop {
   int64_t textureW = 0, textureH = 0;
   desktop::PresentMethod present = desktop::DefaultPresent;
   GlExtensions gl;
-  GLuint framebuffer = 0;   // reads the texture for BlitFramebuffer
-  GLuint pixelBuffer = 0;   // stages the upload for PixelBuffer
+  GLuint framebuffer = 0;      // reads the texture for BlitFramebuffer
+  GLuint pixelBuffer = 0;      // stages the upload for PixelBuffer
   bool textureFilled = false;  // the texture holds a presented frame
   bool windowLost = false;     // the X window was destroyed from outside
   Colour background = RGB(0, 0, 0);
@@ -201,14 +201,25 @@ gboolean OnDraw(GtkWidget*, cairo_t*, gpointer) {
 GLXFBConfig ChooseFbConfig(GdkScreen* screen, GdkVisual** visual) {
   int errorBase = 0, eventBase = 0;
   if (!glXQueryExtension(desk.display, &errorBase, &eventBase)) return nullptr;
-  static const int attributes[] = {GLX_X_RENDERABLE, True,         GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
-                                   GLX_RENDER_TYPE,  GLX_RGBA_BIT, GLX_X_VISUAL_TYPE, GLX_TRUE_COLOR,
-                                   GLX_RED_SIZE,     8,            GLX_GREEN_SIZE,    8,
-                                   GLX_BLUE_SIZE,    8,            GLX_DOUBLEBUFFER,  True,
+  static const int attributes[] = {GLX_X_RENDERABLE,
+                                   True,
+                                   GLX_DRAWABLE_TYPE,
+                                   GLX_WINDOW_BIT,
+                                   GLX_RENDER_TYPE,
+                                   GLX_RGBA_BIT,
+                                   GLX_X_VISUAL_TYPE,
+                                   GLX_TRUE_COLOR,
+                                   GLX_RED_SIZE,
+                                   8,
+                                   GLX_GREEN_SIZE,
+                                   8,
+                                   GLX_BLUE_SIZE,
+                                   8,
+                                   GLX_DOUBLEBUFFER,
+                                   True,
                                    None};
   int count = 0;
-  GLXFBConfig* configs =
-      glXChooseFBConfig(desk.display, gdk_x11_screen_get_screen_number(screen), attributes, &count);
+  GLXFBConfig* configs = glXChooseFBConfig(desk.display, gdk_x11_screen_get_screen_number(screen), attributes, &count);
   if (!configs) return nullptr;
   const VisualID preferred = gdk_x11_visual_get_xvisual(gdk_screen_get_system_visual(screen))->visualid;
   GLXFBConfig chosen = nullptr;
@@ -239,8 +250,8 @@ void DisableSwapWait() {
     return (" " + list + " ").find(needle) != std::string::npos;
   };
   if (has("GLX_EXT_swap_control")) {
-    auto set = reinterpret_cast<SwapIntervalExt>(
-        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")));
+    auto set =
+        reinterpret_cast<SwapIntervalExt>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")));
     if (set) set(desk.display, desk.drawable, 0);
   } else if (has("GLX_MESA_swap_control")) {
     auto set = reinterpret_cast<SwapIntervalMesa>(
@@ -375,8 +386,8 @@ void ShowFrame() {
         glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(canvas::ScreenStride() / 4));
         glRasterPos2i(0, 0);
         glPixelZoom(1.0f, -1.0f);  // rows run downwards in the back buffer
-        glDrawPixels(static_cast<GLsizei>(canvas::ScreenWidth()), static_cast<GLsizei>(canvas::ScreenHeight()),
-                     GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+        glDrawPixels(static_cast<GLsizei>(canvas::ScreenWidth()), static_cast<GLsizei>(canvas::ScreenHeight()), GL_BGRA,
+                     GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
         glPixelZoom(1.0f, 1.0f);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         break;
@@ -591,7 +602,8 @@ int64_t InitSprite() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  if (!desktop::SetPresentMethod(desktop::DefaultPresent)) desktop::SetPresentMethod(desktop::PresentMethod::TextureQuad);
+  if (!desktop::SetPresentMethod(desktop::DefaultPresent))
+    desktop::SetPresentMethod(desktop::PresentMethod::TextureQuad);
   return 1;
 }
 

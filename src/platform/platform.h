@@ -40,7 +40,7 @@ void ReleasePlatform();
 int64_t OpenGameWindow(int64_t window, int64_t x, int64_t y, int64_t w, int64_t h, const char* title);
 void SetWindowSizeLimits(int64_t window, int64_t minW, int64_t minH, int64_t maxW, int64_t maxH);  // -1: no max
 void SetWindowBackground(int64_t window, Colour colour);
-int64_t WindowInnerWidth(int64_t window);   // client size in pixels
+int64_t WindowInnerWidth(int64_t window);  // client size in pixels
 int64_t WindowInnerHeight(int64_t window);
 int64_t PollWindowEvent();  // next pending WindowEvent without blocking; EventNone when none
 int64_t InitSprite();       // 0 on failure
@@ -58,11 +58,11 @@ void DrawRect(int64_t x, int64_t y, int64_t w, int64_t h);
 void DrawRect(int64_t x, int64_t y, int64_t w, int64_t h, Colour colour);  // also sets the pen
 void DrawCircle(int64_t x, int64_t y, int64_t r);
 void DrawCircle(int64_t x, int64_t y, int64_t r, Colour colour);  // also sets the pen
-void DrawLineWH(int64_t x, int64_t y, int64_t w, int64_t h);  // (x,y) to (x+w-1,y+h-1); nothing if w or h is 0
+void DrawLineWH(int64_t x, int64_t y, int64_t w, int64_t h);      // (x,y) to (x+w-1,y+h-1); nothing if w or h is 0
 void DrawLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
 void SetFont(int64_t font);
 void DrawString(double x, double y, std::string_view text);  // top-left corner at (x, y), pen colour
-double StringWidth(std::string_view text);                  // pixels, with the current font
+double StringWidth(std::string_view text);                   // pixels, with the current font
 double StringHeight(std::string_view text);
 void StampImage(int64_t image, int64_t x, int64_t y);  // composited by alpha when it has one
 
@@ -96,10 +96,11 @@ int64_t PointerY(int64_t window);
 
 // Modal boxes: they block until answered, then let pending window events run.
 BoxResult ShowMessageBox(const std::string& title, const std::string& text, int64_t flags);
-std::string ShowInputBox(const std::string& title, const std::string& prompt, const std::string& initial);  // "" when closed
+std::string ShowInputBox(const std::string& title, const std::string& prompt,
+                         const std::string& initial);  // "" when closed
 
 // Sound. After a failed InitAudio every sound operation does nothing.
-int64_t InitAudio();  // 0 on failure
+int64_t InitAudio();                                                          // 0 on failure
 int64_t LoadSoundFromMemory(int64_t sound, const void* image, int64_t size);  // RIFF/WAVE image; 0 on failure
 void PlaySoundEffect(int64_t sound);  // returns at once; restarts the same sound, mixes different ones; any thread
 
@@ -107,22 +108,23 @@ void PlaySoundEffect(int64_t sound);  // returns at once; restarts the same soun
 int64_t CreateDataFile(int64_t file, const std::string& name);  // create or truncate for writing; 0 on failure
 int64_t OpenDataFile(int64_t file, const std::string& name);    // existing file for reading; 0 on failure
 void CloseDataFile(int64_t file);
-int64_t CommitDataFile(int64_t file, const std::string& target);  // flush to disk, close, rename over target; 0 on failure
+int64_t CommitDataFile(int64_t file,
+                       const std::string& target);  // flush to disk, close, rename over target; 0 on failure
 int64_t DataFileLength(int64_t file);
 void WriteU8(int64_t file, int64_t value);
 int64_t ReadU8(int64_t file);
-void WriteI32(int64_t file, int64_t value);  // low 32 bits
-int64_t ReadI32(int64_t file);               // sign-extended
+void WriteI32(int64_t file, int64_t value);   // low 32 bits
+int64_t ReadI32(int64_t file);                // sign-extended
 int64_t FileSizeOf(const std::string& name);  // -1 missing, -2 a directory
 void RemoveFile(const std::string& name);
 std::string ExecutablePath();
 std::string DirectoryOf(const std::string& path);  // up to and including the last "/"
 
 // Time, random numbers, workers, shared libraries.
-int64_t NowMs();              // milliseconds from an arbitrary zero
-void SleepMs(int64_t ms);     // negative returns at once; cut short while the layer shuts down
-int64_t RandomUpTo(int64_t max);  // uniform 0..max from a per-thread generator
-int64_t OpenEntropySource();      // non-zero on success
+int64_t NowMs();                   // milliseconds from an arbitrary zero
+void SleepMs(int64_t ms);          // negative returns at once; cut short while the layer shuts down
+int64_t RandomUpTo(int64_t max);   // uniform 0..max from a per-thread generator
+int64_t OpenEntropySource();       // non-zero on success
 int64_t EntropyUpTo(int64_t max);  // uniform 0..max from the entropy source; -1 when it cannot be read
 void CloseEntropySource();
 using WorkerProc = void (*)(int64_t argument);

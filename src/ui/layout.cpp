@@ -31,8 +31,8 @@ void ComputeLayout() {
   const int64_t boardW = std::max<int64_t>(200, sw - 404);
   const int64_t boardH = std::max<int64_t>(200, sh - 184);
 
-  Rect* const controls[7] = {&Game.DrawButtonRect, &Game.NewGameButtonRect, &Game.PayTableButtonRect,
-                             &Game.SpeedButtonRect, &Game.BetButtonRect, &Game.SoundButtonRect,
+  Rect* const controls[7] = {&Game.DrawButtonRect,    &Game.NewGameButtonRect, &Game.PayTableButtonRect,
+                             &Game.SpeedButtonRect,   &Game.BetButtonRect,     &Game.SoundButtonRect,
                              &Game.AutoPickButtonRect};
   for (int64_t i = 0; i < 7; ++i) *controls[i] = {12 + i * (bw + 2), 12, bw, 96};
   const int64_t aboutX = 12 + 7 * (bw + 2);

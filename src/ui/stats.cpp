@@ -111,8 +111,8 @@ int FormatSignedAmount(int64_t a, char* buf, int size) {
   if (size <= 0) return 0;
   const uint64_t magnitude = a < 0 ? 0 - static_cast<uint64_t>(a) : static_cast<uint64_t>(a);
   const char* sign = a > 0 ? "+$" : a < 0 ? "-$" : "$";
-  const int n = std::snprintf(buf, static_cast<size_t>(size), "%s%llu", sign,
-                              static_cast<unsigned long long>(magnitude));
+  const int n =
+      std::snprintf(buf, static_cast<size_t>(size), "%s%llu", sign, static_cast<unsigned long long>(magnitude));
   return std::clamp(n, 0, size - 1);
 }
 
@@ -185,7 +185,10 @@ void BuildStatsPanel(PanelSteps& out) {
     text(x + 12, cy, t.view(), CardName);
     const int64_t net = g.CardNet[c];
     const int n = FormatSignedAmount(net, amount, sizeof amount);
-    text(x + 82, cy, std::string_view(amount, n), net > 0 ? RGB(20, 100, 20) : net < 0 ? RGB(150, 0, 0) : RGB(80, 80, 80));
+    text(x + 82, cy, std::string_view(amount, n),
+         net > 0   ? RGB(20, 100, 20)
+         : net < 0 ? RGB(150, 0, 0)
+                   : RGB(80, 80, 80));
 
     TextBuf pair;
     pair << g.CardWins[c] << "W ";

@@ -71,9 +71,9 @@ struct PanelSteps {
 
   void Clear() { count = textUsed = 0; }
   void AddFill(int64_t x, int64_t y, int64_t w, int64_t h, Colour colour);
-  void AddLine(int64_t x, int64_t y, int64_t w, int64_t h, Colour colour);  // DrawLineWH in ModeOpaque
+  void AddLine(int64_t x, int64_t y, int64_t w, int64_t h, Colour colour);               // DrawLineWH in ModeOpaque
   void AddText(double x, double y, std::string_view text, Colour colour, int64_t font);  // text is copied
-  const PanelStep* FindText(std::string_view text, int nth = 0) const;  // nullptr when absent
+  const PanelStep* FindText(std::string_view text, int nth = 0) const;                   // nullptr when absent
 };
 void DrawPanelSteps(const PanelSteps& steps);
 void BuildStatsPanel(PanelSteps& out);
