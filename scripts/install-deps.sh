@@ -11,7 +11,7 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev fonts-dejavu-core
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri
+  xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri python3
   clang libclang-rt-dev
 )
 
