@@ -342,6 +342,24 @@ TEST_F(RulesOutOfFunds, YesRefinancesAndTheDrawGoesAhead) {
   EXPECT_TRUE(Frame());
 }
 
+// The save on Yes comes before the draw takes its cost: the file holds the refinanced balance,
+// not the balance after the charge. Played through a click on the Draw button.
+TEST_F(RulesOutOfFunds, YesSavesTheRefinancedBalanceBeforeTheDrawIsCharged) {
+  Game.AutoRun = 0;
+  headless::QueueAnswer(BoxResult::Yes);
+  Click(Cx(Game.DrawButtonRect), Cy(Game.DrawButtonRect));
+  ExpectQuestion();
+  ASSERT_EQ(Game.Drawing, 1);
+  EXPECT_EQ(Game.Balance, 997);
+
+  // The file starts with the magic and the version; the balance follows.
+  std::ifstream in(Game.SavePath, std::ios::binary);
+  uint8_t b[4] = {};
+  ASSERT_TRUE(in.seekg(8).read(reinterpret_cast<char*>(b), 4)) << "refinancing saves";
+  const int64_t savedBalance = b[0] | b[1] << 8 | b[2] << 16 | int64_t{b[3]} << 24;
+  EXPECT_EQ(savedBalance, 1007);
+}
+
 TEST_F(RulesOutOfFunds, NoSavesAndQuitsWithNothingCharged) {
   for (BoxResult answer : {BoxResult::No, BoxResult::Dismissed}) {
     headless::ClearBoxLog();

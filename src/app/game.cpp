@@ -120,6 +120,7 @@ bool StartUp() {
                    BoxIconWarning);
   }
   Game = GameState{};
+  SetSaveNowOperation(SaveGame);
   if (!SetupGame()) {
     ReleasePlatform();
     return false;
@@ -131,7 +132,7 @@ void UpdateFrame() {
   const int64_t now = NowMs();
   if (Game.Drawing == 1 && now - Game.LastRevealTime >= Game.RevealInterval) {
     Game.LastRevealTime = now;
-    RevealStep();
+    if (RevealStep()) StartBallAnim();
   }
   if (Game.BallAnimRunning == 1 && now - Game.AnimLastStep >= 16) {
     Game.AnimLastStep = now;

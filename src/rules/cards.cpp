@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "app/game_state.h"
-#include "persist/save_file.h"
 #include "platform/platform.h"
 #include "rules/rules.h"
 
@@ -13,6 +12,13 @@ namespace {
 
 constexpr int64_t MaxPicks = 12;
 constexpr int64_t AutoPickDefault = 8;
+
+SaveNowOperation SaveNowOp = nullptr;
+
+// Writes the save file now, through the operation the layer above handed over.
+void SaveNow() {
+  if (SaveNowOp != nullptr) SaveNowOp();
+}
 
 // Keeps the derived per-number counts and the pot eligibility in step with the picks.
 void PicksChanged() {
@@ -83,6 +89,8 @@ int64_t DigitValue(char ch) {
 }
 
 }  // namespace
+
+void SetSaveNowOperation(SaveNowOperation save) { SaveNowOp = save; }
 
 // A left click on cell n of card c's board: the pick on or off; a 13th pick is ignored.
 void TogglePick(int64_t c, int64_t n) {
@@ -174,7 +182,7 @@ void NewGamePrompt() {
   if (answer == BoxResult::Yes) {
     StopAutoRun();
     ResetSet();
-    SaveGame();
+    SaveNow();
     SetActiveTab(1);
   } else if (answer == BoxResult::No) {
     StopAutoRun();
@@ -201,10 +209,10 @@ bool CheckFunds(int64_t cost) {
                      BoxYesNo);
   if (answer == BoxResult::Yes) {
     Game.Balance += 1000;
-    SaveGame();
+    SaveNow();
     return true;
   }
-  SaveGame();
+  SaveNow();
   Game.QuitRequested = 1;
   return false;
 }

@@ -7,7 +7,6 @@
 #include "platform/platform.h"
 #include "rules/rules.h"
 #include "sound/sound.h"
-#include "ui/ui.h"
 
 namespace {
 
@@ -87,9 +86,9 @@ void StartDraw() {
   Game.LastRevealTime = NowMs() - Game.RevealInterval - 1;
 }
 
-// One tick of the reveal timer: the next ball, or, one interval after the last ball, the
-// settlement and auto-run's next step.
-void RevealStep() {
+// One tick of the reveal timer: the next ball (true), or, one interval after the last ball, the
+// settlement and auto-run's next step (false).
+bool RevealStep() {
   if (Game.BallsRevealed >= Game.BallsToDraw) {
     Game.Drawing = 0;
     Game.SetDraws += 1;
@@ -103,7 +102,7 @@ void RevealStep() {
         Game.AutoPauseStart = NowMs();
       }
     }
-    return;
+    return false;
   }
 
   const int64_t n = Game.DrawOrder[Game.BallsRevealed];
@@ -120,5 +119,5 @@ void RevealStep() {
     anyHit = true;
   }
   if (anyHit) PlayTone(50, 10);
-  StartBallAnim();
+  return true;
 }
