@@ -10,6 +10,7 @@
 #include "app/game_state.h"
 #include "platform/desktop_internal.h"
 #include "platform/platform.h"
+#include "present_methods.h"
 #include "rules/rules.h"
 
 namespace {
@@ -65,6 +66,14 @@ void PrintSplit(const char* scene) {
               frame - upload - show, upload, show);
 }
 
+// One presentation method's loop rate during auto-run and its frame split.
+void PrintMethod(const char* name) {
+  Game.AutoRun = 1;
+  const double rate = LoopRate(3.0);
+  std::printf("%-20s loop %.0f frames/s; ", name, rate);
+  PrintSplit("");
+}
+
 }  // namespace
 
 int main() {
@@ -96,19 +105,26 @@ int main() {
   std::printf("auto-run loop %.0f frames/s\n", LoopRate(3.0));
   PrintSplit("auto-run");
 
-  // Every way of presenting, in the same auto-run series, so they compare on equal terms.
-  for (auto method : {desktop::PresentMethod::TextureQuad, desktop::PresentMethod::DrawPixels,
-                      desktop::PresentMethod::BlitFramebuffer, desktop::PresentMethod::PixelBuffer}) {
+  // Every way of presenting, in the same auto-run series, so they compare on equal terms: the
+  // game's two, then the two only this benchmark has.
+  for (auto method : {desktop::PresentMethod::TextureQuad, desktop::PresentMethod::BlitFramebuffer}) {
     if (!desktop::SetPresentMethod(method)) {
       std::printf("%-20s not available\n", desktop::PresentMethodName(method));
       continue;
     }
-    Game.AutoRun = 1;
-    const double rate = LoopRate(3.0);
-    std::printf("%-20s loop %.0f frames/s; ", desktop::PresentMethodName(method), rate);
-    PrintSplit("");
+    PrintMethod(desktop::PresentMethodName(method));
   }
   desktop::SetPresentMethod(desktop::DefaultPresent);
+  for (const present_bench::ExtraMethod& extra :
+       {present_bench::DrawPixelsMethod(), present_bench::PixelBufferMethod()}) {
+    if (!extra.hooks) {
+      std::printf("%-20s not available\n", extra.name);
+      continue;
+    }
+    desktop::SetPresentHooks(extra.hooks);
+    PrintMethod(extra.name);
+  }
+  desktop::SetPresentHooks(nullptr);
 
   Game.AutoRun = 0;
   Game.AutoPausePending = 0;

@@ -23,10 +23,7 @@ struct World {
   int64_t minW = 0, minH = 0;
   bool windowOpen = false;
   std::deque<int64_t> events;
-  int64_t pointerX = -1, pointerY = -1;
-  int64_t sampledX = -1, sampledY = -1;
-  InputLatch buttons[3];
-  InputLatch keys[KeyCount];
+  InputDevices input;
   std::deque<BoxResult> answers;
   std::deque<std::string> replies;
   std::vector<headless::ShownBox> boxes;
@@ -84,25 +81,25 @@ void SetNow(int64_t ms) { world.now = ms; }
 void AdvanceMs(int64_t ms) { world.now += ms; }
 
 void SetPointer(int64_t x, int64_t y) {
-  world.pointerX = x;
-  world.pointerY = y;
+  world.input.pointerX = x;
+  world.input.pointerY = y;
 }
 
 void SetButton(int64_t button, bool down) {
   if (button < 1 || button > 2) return;
   if (down) {
-    world.buttons[button].Press();
+    world.input.buttons[button].Press();
   } else {
-    world.buttons[button].Release();
+    world.input.buttons[button].Release();
   }
 }
 
 void SetKey(int64_t key, bool down) {
   if (key < 0 || key >= KeyCount) return;
   if (down) {
-    world.keys[key].Press();
+    world.input.keys[key].Press();
   } else {
-    world.keys[key].Release();
+    world.input.keys[key].Release();
   }
 }
 
@@ -198,21 +195,15 @@ int64_t OpenWindowedScreen(int64_t, int64_t, int64_t, int64_t w, int64_t h) { re
 void CloseDrawingScreen() { canvas::CloseScreen(); }
 void PresentFrame() { ++world.presented; }
 
-void SampleKeyboard() {
-  for (auto& key : world.keys) key.Sample();
-}
-int64_t KeyHeld(int64_t key) { return key >= 0 && key < KeyCount && world.keys[key].held; }
-int64_t KeyReleased(int64_t key) { return key >= 0 && key < KeyCount && world.keys[key].released; }
+void SampleKeyboard() { world.input.SampleKeyboard(); }
+int64_t KeyHeld(int64_t key) { return world.input.KeyHeld(key); }
+int64_t KeyReleased(int64_t key) { return world.input.KeyReleased(key); }
 
-void SampleMouse() {
-  for (auto& button : world.buttons) button.Sample();
-  world.sampledX = world.pointerX;
-  world.sampledY = world.pointerY;
-}
-int64_t MouseButtonHeld(int64_t button) { return button >= 1 && button <= 2 && world.buttons[button].held; }
+void SampleMouse() { world.input.SampleMouse(); }
+int64_t MouseButtonHeld(int64_t button) { return world.input.ButtonHeld(button); }
 void FreePointer() {}
-int64_t PointerX(int64_t) { return world.sampledX; }
-int64_t PointerY(int64_t) { return world.sampledY; }
+int64_t PointerX(int64_t) { return world.input.sampledX; }
+int64_t PointerY(int64_t) { return world.input.sampledY; }
 
 BoxResult ShowMessageBox(const std::string& title, const std::string& text, int64_t flags) {
   world.boxes.push_back({title, text, flags, false});

@@ -1,0 +1,131 @@
+// Desktop back end, modal boxes: the message box and the input box as GTK dialogs over the game
+// window, which gets the focus back once they are answered.
+#include <gtk/gtk.h>
+
+#include <string>
+
+#include "platform/desktop_state.h"
+#include "platform/platform.h"
+
+namespace {
+
+using desktop::desk;
+
+// Shows a modal dialog over the game window and waits for its answer.
+gint RunDialog(GtkWidget* dialog) {
+  gtk_widget_show_all(dialog);
+  gtk_window_present(GTK_WINDOW(dialog));
+  return gtk_dialog_run(GTK_DIALOG(dialog));
+}
+
+// Closes an answered dialog, lets pending events run, forgets input that went to the dialog and
+// gives the game window the focus back.
+void FinishDialog(GtkWidget* dialog) {
+  gtk_widget_destroy(dialog);
+  desktop::DrainEvents();
+  desk.input.Forget();
+  if (desk.window) gtk_window_present(GTK_WINDOW(desk.window));
+}
+
+// "\r\n" and a lone "\r" both become one line break.
+std::string UnixLineBreaks(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// The dialog type and themed icon name of a box's icon flag (no icon: GTK_MESSAGE_OTHER, nullptr).
+GtkMessageType MessageTypeOf(int64_t flags, const char** icon) {
+  *icon = nullptr;
+  if (flags & BoxIconError) {
+    *icon = "dialog-error";
+    return GTK_MESSAGE_ERROR;
+  }
+  if (flags & BoxIconWarning) {
+    *icon = "dialog-warning";
+    return GTK_MESSAGE_WARNING;
+  }
+  if (flags & BoxIconInfo) {
+    *icon = "dialog-information";
+    return GTK_MESSAGE_INFO;
+  }
+  return GTK_MESSAGE_OTHER;
+}
+
+// The answer of a box from the dialog's response; closing it is Dismissed.
+BoxResult ResultOf(gint response) {
+  switch (response) {
+    case GTK_RESPONSE_OK:
+    case GTK_RESPONSE_YES:
+      return BoxResult::Yes;
+    case GTK_RESPONSE_NO:
+      return BoxResult::No;
+    case GTK_RESPONSE_CANCEL:
+      return BoxResult::Cancel;
+    default:
+      return BoxResult::Dismissed;
+  }
+}
+
+}  // namespace
+
+BoxResult ShowMessageBox(const std::string& title, const std::string& text, int64_t flags) {
+  if (!desk.gtkReady) return BoxResult::Dismissed;
+  const char* icon = nullptr;
+  const GtkMessageType type = MessageTypeOf(flags, &icon);
+  const int64_t buttons = flags & 3;
+  GtkWidget* dialog =
+      gtk_message_dialog_new(desk.window ? GTK_WINDOW(desk.window) : nullptr, GTK_DIALOG_MODAL, type,
+                             buttons == BoxOk ? GTK_BUTTONS_OK : GTK_BUTTONS_NONE, "%s", UnixLineBreaks(text).c_str());
+  if (buttons == BoxYesNo || buttons == BoxYesNoCancel) {
+    gtk_dialog_add_button(GTK_DIALOG(dialog), "_Yes", GTK_RESPONSE_YES);
+    gtk_dialog_add_button(GTK_DIALOG(dialog), "_No", GTK_RESPONSE_NO);
+    if (buttons == BoxYesNoCancel) gtk_dialog_add_button(GTK_DIALOG(dialog), "_Cancel", GTK_RESPONSE_CANCEL);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_YES);
+  }
+  // GTK 3 no longer shows the icon of the message type by itself.
+  if (icon && gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), icon)) {
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(dialog), gtk_image_new_from_icon_name(icon, GTK_ICON_SIZE_DIALOG));
+    G_GNUC_END_IGNORE_DEPRECATIONS
+  }
+  gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+  gtk_window_set_position(GTK_WINDOW(dialog), desk.window ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
+  const gint response = RunDialog(dialog);
+  FinishDialog(dialog);
+  return ResultOf(response);
+}
+
+std::string ShowInputBox(const std::string& title, const std::string& prompt, const std::string& initial) {
+  if (!desk.gtkReady) return "";
+  GtkWidget* dialog = gtk_dialog_new_with_buttons(title.c_str(), desk.window ? GTK_WINDOW(desk.window) : nullptr,
+                                                  GTK_DIALOG_MODAL, "_OK", GTK_RESPONSE_OK, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+  gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+  gtk_window_set_resizable(GTK_WINDOW(dialog), FALSE);
+
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 8);
+  gtk_container_set_border_width(GTK_CONTAINER(box), 12);
+  GtkWidget* label = gtk_label_new(UnixLineBreaks(prompt).c_str());
+  gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
+  GtkWidget* entry = gtk_entry_new();
+  gtk_entry_set_text(GTK_ENTRY(entry), initial.c_str());
+  gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
+  gtk_box_pack_start(GTK_BOX(box), label, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), entry, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), box, TRUE, TRUE, 0);
+  gtk_widget_grab_focus(entry);
+
+  std::string answer;
+  if (RunDialog(dialog) == GTK_RESPONSE_OK) answer = gtk_entry_get_text(GTK_ENTRY(entry));
+  FinishDialog(dialog);
+  return answer;
+}

@@ -1,0 +1,64 @@
+// The desktop back end's own state, shared by its window, GL and dialog files; nothing outside
+// src/platform/desktop_*.cpp includes it.
+#pragma once
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glx.h>
+#include <gtk/gtk.h>
+
+#include <cstdint>
+#include <deque>
+
+#include "platform/desktop_internal.h"
+#include "platform/input_latch.h"
+#include "platform/platform.h"
+
+namespace desktop {
+
+// Entry points of the framebuffer blit, past OpenGL 1.1, looked up at run time.
+struct BlitProcs {
+  PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+  PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+  PFNGLFRAMEBUFFERTEXTURE2DPROC framebufferTexture2D = nullptr;
+  PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
+};
+
+struct Desktop {
+  bool gtkReady = false;
+  GtkWidget* window = nullptr;  // the top-level window
+  GtkWidget* area = nullptr;    // the drawing area that carries the GL surface
+  Display* display = nullptr;
+  ::Window drawable = 0;
+  GLXFBConfig fbConfig = nullptr;
+  GLXContext context = nullptr;
+  GLuint texture = 0;
+  int64_t textureW = 0, textureH = 0;
+  PresentMethod present = DefaultPresent;
+  const PresentHooks* hooks = nullptr;  // another way of presenting, plugged in by a benchmark
+  BlitProcs blit;
+  GLuint framebuffer = 0;      // reads the texture for the blit
+  bool textureFilled = false;  // the texture holds a presented frame
+  bool windowLost = false;     // the X window was destroyed from outside
+  Colour background = RGB(0, 0, 0);
+  int64_t knownW = 0, knownH = 0;  // the inner size the game was last told about
+  std::deque<int64_t> events;
+  InputDevices input;
+  int entropyFd = -1;
+};
+
+extern Desktop desk;
+
+// Device pixels per GTK pixel (above 1 only on a scaled display).
+int64_t ScaleFactor();
+// The drawing area's size in device pixels.
+int64_t AreaWidth();
+int64_t AreaHeight();
+// Lets GTK handle every pending event without blocking.
+void DrainEvents();
+// The double-buffered true-colour GLX configuration, preferably on the visual GTK already uses.
+GLXFBConfig ChooseFbConfig(GdkScreen* screen, GdkVisual** visual);
+// Releases the texture and the GL context.
+void DestroyGl();
+
+}  // namespace desktop
