@@ -16,8 +16,9 @@ namespace {
 
 constexpr const char* WindowTitle = "Brindlemark by Vorbel 6.40";
 
-// Declares high-resolution awareness where the Windows user library exists; elsewhere the
-// library is missing and nothing happens.
+// Declares high-resolution awareness where the Windows user library exists. It stays in the
+// start-up sequence, where it comes before the audio; on Linux the library is missing, the lookup
+// fails quietly and the window's scale factor gives sharp drawing instead.
 void DeclareHighResolutionAwareness() {
   if (!LoadSharedLibrary(SharedLibraryNumber, "User32.dll")) return;
   if (void* perMonitor = LookupSymbol(SharedLibraryNumber, "SetProcessDpiAwarenessContext")) {
@@ -102,9 +103,7 @@ bool SetupGame() {
   RenderFrame();
 
   SetActiveTab(1);
-  bool anyPicks = false;
-  for (int c = 1; c <= 4; ++c) anyPicks = anyPicks || Game.Cards[c].PickCount > 0;
-  if (anyPicks) {
+  if (AnyCardHasPicks()) {
     SetActiveTab(0);
   } else {
     ShowMessageBox("Welcome to Keno!", WelcomeText(), BoxOk);

@@ -13,7 +13,7 @@ int64_t PointInRect(const Rect& r, int64_t px, int64_t py) { return PointInRect(
 
 void ClearCard(int64_t c) {
   CardRecord& card = Game.Cards[c];
-  for (int n = 1; n <= 80; ++n) {
+  for (int n = 1; n <= NumberCount; ++n) {
     card.Picked[n] = 0;
     card.Hit[n] = 0;
   }
@@ -24,7 +24,7 @@ void ClearCard(int64_t c) {
 // Starts a new set: picks, drawn marks and set statistics go; money, lifetime totals, the pot,
 // settings, the last draw's balls, the heat counts and the status line stay.
 void ResetSet() {
-  for (int n = 1; n <= 80; ++n) {
+  for (int n = 1; n <= NumberCount; ++n) {
     Game.Drawn[n] = 0;
     Game.CardsPerNumber[n] = 0;
   }
@@ -32,7 +32,7 @@ void ResetSet() {
   Game.SetDraws = 0;
   Game.SetWon = 0;
   Game.SetCost = 0;
-  for (int c = 1; c <= 4; ++c) {
+  for (int c = 1; c <= CardCount; ++c) {
     ClearCard(c);
     Game.CardWin[c] = 0;
     Game.CardNet[c] = 0;
@@ -55,17 +55,24 @@ void ResetProgress() {
   Game.Speed = 3;
 }
 
+// Whether a draw has anything to play: some card holds at least one pick.
+bool AnyCardHasPicks() {
+  for (int c = 1; c <= CardCount; ++c)
+    if (Game.Cards[c].PickCount > 0) return true;
+  return false;
+}
+
 void RecountCardsPerNumber() {
-  for (int n = 1; n <= 80; ++n) {
+  for (int n = 1; n <= NumberCount; ++n) {
     int8_t count = 0;
-    for (int c = 1; c <= 4; ++c) count += Game.Cards[c].Picked[n] ? 1 : 0;
+    for (int c = 1; c <= CardCount; ++c) count += Game.Cards[c].Picked[n] ? 1 : 0;
     Game.CardsPerNumber[n] = count;
   }
 }
 
 void UpdateProgressiveEligible() {
   Game.ProgressiveEligible = 0;
-  for (int c = 1; c <= 4; ++c)
+  for (int c = 1; c <= CardCount; ++c)
     if (Game.Cards[c].PickCount >= 10) Game.ProgressiveEligible = 1;
 }
 

@@ -28,25 +28,37 @@ class SharedField {
   std::atomic<T> value_;
 };
 
+// The game's counts. Cards, numbers, balls and picks count from 1: element 0 of the arrays
+// indexed by them is unused.
+constexpr int64_t CardCount = 4;  // cards 1..4, each with a tab after the Main tab
+constexpr int64_t TabCount = CardCount + 1;
+constexpr int64_t NumberCount = 80;   // numbers 1..80 on the board
+constexpr int64_t BallsPerDraw = 20;  // balls drawn in a round
+constexpr int64_t MaxPicks = 12;      // picks on one card at most (the pay tables' spots)
+constexpr int64_t SpeedCount = 5;     // reveal speeds 1 (slowest) .. 5 (fastest)
+
 struct Rect {
   int64_t x = 0, y = 0, w = 0, h = 0;
 };
 
+// One card: its picks and which of them the current draw has hit. Written by the rules (card
+// editing, the draw) and by the save file's loader (picks only).
 struct CardRecord {
-  int8_t Picked[81] = {};
-  int8_t Hit[81] = {};
-  int64_t PickCount = 0;
-  int64_t HitCount = 0;
+  int8_t Picked[NumberCount + 1] = {};  // 1 when number n is picked, else 0
+  int8_t Hit[NumberCount + 1] = {};     // 1 when number n is picked and drawn in this draw
+  int64_t PickCount = 0;                // numbers picked, 0..MaxPicks
+  int64_t HitCount = 0;                 // picked numbers drawn so far, 0..PickCount
 };
 
+// One ball rolling down the tube; written by the balls tube (start and steps), cleared by the draw.
 struct BallAnim {
-  int64_t Active = 0;
-  int64_t Slot = 0;
-  float Pos = 0;
-  int64_t Target = 0;
-  int64_t Across = 0;
-  int64_t Frame = 0;
-  float Speed = 0;
+  int64_t Active = 0;  // 1 while rolling, 0 once landed
+  int64_t Slot = 0;    // the ball's place in the draw and its slot, 1..BallsPerDraw
+  float Pos = 0;       // pixels down from the panel's top
+  int64_t Target = 0;  // Pos of the slot it lands in
+  int64_t Across = 0;  // x of the slot from the panel's left edge
+  int64_t Frame = 0;   // animation steps taken (drives the wobble)
+  float Speed = 0;     // pixels per animation step
 };
 
 // Object numbers the game gives to its fonts, images and library.
@@ -61,106 +73,132 @@ enum : int64_t {
 enum : int64_t { ImageNumberBallsPanel = 1, ImageNumberStarWhite, ImageNumberStarBlack };
 enum : int64_t { SaveFileNumber = 1, SharedLibraryNumber = 1, GameWindow = 1 };
 
+// Every field of the game, with its unit, its range and who writes it. Amounts are whole
+// dollars. Times are NowMs() milliseconds. Flags are 0 or 1. "app" is start-up, the frame loop and
+// input; "rules", "ui", "persist" and "sound" are the layers of those names.
 struct GameState {
   // Money, bet and pay mode.
-  int64_t Balance = 1000;
-  int64_t BetPerCard = 1;
-  int64_t BetSelection = 1;
-  int64_t DrawCost = 0;
-  int64_t PayMode = 0;  // 0 GENEROUS, otherwise CASINO
+  int64_t Balance = 1000;    // dollars the player has; rules (charge, payouts, refinancing), persist
+  int64_t BetPerCard = 1;    // dollars a draw charges each card with picks, 1..10; saved; app, persist
+  int64_t BetSelection = 1;  // the Bet control's position, 1..10; app sets BetPerCard from it
+  int64_t DrawCost = 0;      // dollars the current draw charged (BetPerCard x cards with picks); rules
+  int64_t PayMode = 0;       // pay schedule in force: 0 GENEROUS, otherwise CASINO; rules, persist
 
-  // Cards 1..4 (element 0 unused).
-  CardRecord Cards[5];
-  int8_t CardsPerNumber[81] = {};
-  int64_t ProgressiveEligible = 0;
+  // Cards 1..CardCount (element 0 unused).
+  CardRecord Cards[CardCount + 1];              // element c is card c; see CardRecord
+  int8_t CardsPerNumber[NumberCount + 1] = {};  // cards picking number n, 0..CardCount; RecountCardsPerNumber
+  int64_t ProgressiveEligible = 0;              // flag: some card has 10+ picks; UpdateProgressiveEligible
 
   // The draw.
-  int64_t Drawing = 0;
-  int64_t BallsToDraw = 0;
-  int64_t BallsRevealed = 0;
-  int64_t DrawOrder[21] = {};
-  int8_t Drawn[81] = {};
-  int64_t Speed = 3;
-  int64_t RevealInterval = 550;
-  int64_t LastRevealTime = 0;
+  int64_t Drawing = 0;                       // flag: balls are being revealed; rules
+  int64_t BallsToDraw = 0;                   // balls in the current draw, 0 or BallsPerDraw; rules
+  int64_t BallsRevealed = 0;                 // balls shown so far, 0..BallsToDraw; rules
+  int64_t DrawOrder[BallsPerDraw + 1] = {};  // the draw's numbers in reveal order, from element 0; rules
+  int8_t Drawn[NumberCount + 1] = {};        // 1 when number n has been revealed in this draw; rules
+  int64_t Speed = 3;                         // reveal speed, 1..SpeedCount; app, persist
+  int64_t RevealInterval = 550;              // ms between reveals, from Speed at each draw; rules
+  int64_t LastRevealTime = 0;                // time of the last reveal; rules, app
 
   // Auto-run and the two hold gestures.
-  int64_t AutoRun = 0;
-  int64_t AutoPausePending = 0;
-  int64_t AutoPauseStart = 0;
-  int64_t DrawButtonDown = 0;
-  int64_t DrawButtonDownTime = 0;
-  int64_t DrawHoldFired = 0;
-  int64_t SpaceDown = 0;
-  int64_t SpaceHoldFired = 0;
-  int64_t SpaceDownTime = 0;
-  int64_t SpaceAction = 0;  // this frame: 0 nothing, 1 tap, 2 hold reached
+  int64_t AutoRun = 0;             // flag: draws follow each other; app, rules stop it
+  int64_t AutoPausePending = 0;    // flag: auto-run waits before its next draw; rules, app
+  int64_t AutoPauseStart = 0;      // time the wait began; rules
+  int64_t DrawButtonDown = 0;      // flag: the left button is held on the Draw button; app
+  int64_t DrawButtonDownTime = 0;  // time that press began; app
+  int64_t DrawHoldFired = 0;       // flag: that press has started auto-run; app
+  int64_t SpaceDown = 0;           // flag: Space is held; app
+  int64_t SpaceHoldFired = 0;      // flag: that press has started auto-run; app
+  int64_t SpaceDownTime = 0;       // time that press began; app
+  int64_t SpaceAction = 0;         // this frame: 0 nothing, 1 tap, 2 hold reached; app
 
-  // Statistics of the set and of the player's lifetime.
-  int64_t SetCost = 0;
-  int64_t SetWon = 0;
-  int64_t SetDraws = 0;
-  int64_t CardWin[5] = {};
-  int64_t CardNet[5] = {};
-  int64_t CardWins[5] = {};
-  int64_t CardLosses[5] = {};
-  int64_t LifetimeGenWon = 0;
-  int64_t LifetimeGenCost = 0;
-  int64_t LifetimeCasWon = 0;
-  int64_t LifetimeCasCost = 0;
-  int64_t HeatCount[81] = {};
+  // Statistics of the set (since New Game) and of the player's lifetime, in dollars and draws.
+  int64_t SetCost = 0;                      // dollars charged in this set; rules
+  int64_t SetWon = 0;                       // dollars paid in this set; rules
+  int64_t SetDraws = 0;                     // draws settled in this set; rules
+  int64_t CardWin[CardCount + 1] = {};      // card c's payout in the last draw; rules
+  int64_t CardNet[CardCount + 1] = {};      // card c's payouts minus its bets in this set; rules
+  int64_t CardWins[CardCount + 1] = {};     // draws card c won in this set; rules
+  int64_t CardLosses[CardCount + 1] = {};   // draws card c played and won nothing; rules
+  int64_t LifetimeGenWon = 0;               // dollars won under GENEROUS, ever; rules, persist
+  int64_t LifetimeGenCost = 0;              // dollars bet under GENEROUS, ever; rules, persist
+  int64_t LifetimeCasWon = 0;               // dollars won under CASINO, ever; rules, persist
+  int64_t LifetimeCasCost = 0;              // dollars bet under CASINO, ever; rules, persist
+  int64_t HeatCount[NumberCount + 1] = {};  // times number n has been drawn since the last wipe; rules
 
   // Progressive jackpot (the only 32-bit amounts).
-  int32_t ProgressiveSeed = 25000;
-  int32_t ProgressivePot = 25000;
-  int32_t ProgressiveIncrement = 2;
-  int64_t JackpotCard = 0;
-  SharedField<int64_t> FanfareThread = 0;  // written by the worker as its last act
+  int32_t ProgressiveSeed = 25000;         // dollars the pot restarts from; constant
+  int32_t ProgressivePot = 25000;          // dollars in the pot, up to the int32 maximum; rules, persist
+  int32_t ProgressiveIncrement = 2;        // dollars each 10+ pick card adds per draw; constant
+  int64_t JackpotCard = 0;                 // card that matched all of 5+ picks in the last draw, 0 none; rules
+  SharedField<int64_t> FanfareThread = 0;  // the fanfare worker, 0 none; rules start it, it clears it last
 
   // Screen, presentation and overlays.
-  int64_t ActiveTab = 0;  // 0 Main, 1..4 Card n
-  int64_t HeatMapOn = 0;
-  int64_t PayTableOpen = 0;
-  int64_t AboutOpen = 0;
-  SharedField<int64_t> SoundOn = 1;  // read by the fanfare worker before each note
-  std::string StatusMessage;
-  int64_t StatusMessageTime = 0;
-  int64_t ScreenW = 1280;
-  int64_t ScreenH = 850;
-  int64_t PrevLeftButton = 0;
-  int64_t PrevRightButton = 0;
-  int64_t QuitRequested = 0;
+  int64_t ActiveTab = 0;             // 0 Main, 1..CardCount Card n; app, rules (SetActiveTab)
+  int64_t HeatMapOn = 0;             // flag: the Main board shows the heat map; app
+  int64_t PayTableOpen = 0;          // flag: the pay table overlay is shown; app
+  int64_t AboutOpen = 0;             // flag: the About overlay is shown; app
+  SharedField<int64_t> SoundOn = 1;  // flag: sounds play; app, persist; read by the fanfare worker
+  std::string StatusMessage;         // the consolation notice, "" none; rules set it, app clears it
+  int64_t StatusMessageTime = 0;     // time it was set; rules
+  int64_t ScreenW = 1280;            // back buffer width in pixels, 0 to force a reopen; app
+  int64_t ScreenH = 850;             // back buffer height in pixels; app
+  int64_t PrevLeftButton = 0;        // flag: left button held in the last frame; app
+  int64_t PrevRightButton = 0;       // flag: right button held in the last frame; app
+  int64_t QuitRequested = 0;         // flag: the frame loop ends; app, rules (Out of Funds: No)
 
-  // Layout (computed from the screen size).
-  Rect DrawButtonRect, NewGameButtonRect, PayTableButtonRect, SpeedButtonRect, BetButtonRect, SoundButtonRect,
-      AutoPickButtonRect, AboutButtonRect, TabBarRect, BoardRect;
-  int64_t BallsPanelX = 0, BallsPanelY = 0, BallsPanelW = 0, BallsPanelH = 0;
-  int64_t StatsPanelX = 0, StatsPanelY = 0, StatsPanelW = 0, StatsPanelH = 0;
+  // Layout in screen pixels, computed by ui (ComputeLayout) from ScreenW and ScreenH.
+  Rect DrawButtonRect;  // the header band's eight buttons, left to right
+  Rect NewGameButtonRect;
+  Rect PayTableButtonRect;
+  Rect SpeedButtonRect;
+  Rect BetButtonRect;
+  Rect SoundButtonRect;
+  Rect AutoPickButtonRect;
+  Rect AboutButtonRect;
+  Rect TabBarRect;          // Main and the card tabs, TabCount equal widths
+  Rect BoardRect;           // the 10 x 8 number board
+  int64_t BallsPanelX = 0;  // the balls tube
+  int64_t BallsPanelY = 0;
+  int64_t BallsPanelW = 0;
+  int64_t BallsPanelH = 0;
+  int64_t StatsPanelX = 0;  // the stats panel
+  int64_t StatsPanelY = 0;
+  int64_t StatsPanelW = 0;
+  int64_t StatsPanelH = 0;
 
-  // Font and image handles (0 when missing) and the sizes the images were built for.
-  int64_t FontCellNumber = 0, FontButton = 0, FontTab = 0, FontBall = 0, FontOverlay = 0, FontHeading = 0;
-  int64_t BallsPanelImage = 0, BallsPanelImageW = 0, BallsPanelImageH = 0;
-  int64_t StarImageWhite = 0, StarImageBlack = 0, StarImageSize = 0;
+  // Font and image handles (0 when missing) and the sizes the images were built for; ui.
+  int64_t FontCellNumber = 0;    // board numbers
+  int64_t FontButton = 0;        // control buttons and the numbers on the balls
+  int64_t FontTab = 0;           // tab labels
+  int64_t FontBall = 0;          // the tube's BALLS title
+  int64_t FontOverlay = 0;       // overlay text
+  int64_t FontHeading = 0;       // overlay headings
+  int64_t BallsPanelImage = 0;   // the empty tube, stamped each frame
+  int64_t BallsPanelImageW = 0;  // the panel size it was drawn for, pixels
+  int64_t BallsPanelImageH = 0;
+  int64_t StarImageWhite = 0;  // the asterisk marks of the board
+  int64_t StarImageBlack = 0;
+  int64_t StarImageSize = 0;  // their side, pixels
 
   // Ball drops down the tube: ball k of the draw is element k.
-  BallAnim BallAnims[21];
-  int64_t BallAnimCount = 0;
-  int64_t BallAnimRunning = 0;
-  int64_t AnimLastStep = 0;
+  BallAnim BallAnims[BallsPerDraw + 1];
+  int64_t BallAnimCount = 0;    // balls rolling, 0..BallsPerDraw; ui, rules reset it
+  int64_t BallAnimRunning = 0;  // flag: the animation timer runs; ui, rules reset it
+  int64_t AnimLastStep = 0;     // time of the last animation step; ui, app
 
-  // Pay tables [spots][hits].
-  int64_t PayGenerous[13][13] = {};
-  int64_t PayCasino[13][13] = {};
-  int64_t PayActive[13][13] = {};
+  // Pay tables [spots][hits] in dollars per dollar bet, 1..MaxPicks spots; rules.
+  int64_t PayGenerous[MaxPicks + 1][MaxPicks + 1] = {};
+  int64_t PayCasino[MaxPicks + 1][MaxPicks + 1] = {};
+  int64_t PayActive[MaxPicks + 1][MaxPicks + 1] = {};  // a copy of the schedule PayMode names
 
   // Persistence.
-  std::string SavePath;
-  int64_t SavePending = 0;
-  int64_t SaveRequestTime = 0;
+  std::string SavePath;         // the save file's path; app at start-up
+  int64_t SavePending = 0;      // flag: a debounced save is armed; RequestSave, app
+  int64_t SaveRequestTime = 0;  // time of the last request; RequestSave
 
   // Sound effects by tone key ("1200_60"), and the entropy source's state.
-  std::unordered_map<std::string, int64_t> SoundEffects;
-  int64_t CryptoRandomOpen = 0;
+  std::unordered_map<std::string, int64_t> SoundEffects;  // tone key to sound number; sound
+  int64_t CryptoRandomOpen = 0;                           // flag: the entropy source is open; app
 };
 
 extern GameState Game;
@@ -170,6 +208,7 @@ int64_t PointInRect(const Rect& r, int64_t px, int64_t py);
 void ClearCard(int64_t c);
 void ResetSet();
 void ResetProgress();  // a fresh game's money, lifetime totals, bet, pay mode, pot and speed
+bool AnyCardHasPicks();
 void RecountCardsPerNumber();
 void UpdateProgressiveEligible();
 void SetActiveTab(int64_t t);

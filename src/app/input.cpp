@@ -100,7 +100,7 @@ void HandleLeftClick(int64_t mx, int64_t my) {
     StopAutoRun();
     Game.PayTableOpen = 1;
   } else if (PointInRect(Game.SpeedButtonRect, mx, my)) {
-    Game.Speed = Step(Game.SpeedButtonRect, mx, Game.Speed, 1, 5);
+    Game.Speed = Step(Game.SpeedButtonRect, mx, Game.Speed, 1, SpeedCount);
   } else if (PointInRect(Game.BetButtonRect, mx, my)) {
     Game.BetSelection = Step(Game.BetButtonRect, mx, Game.BetSelection, 1, 10);
     Game.BetPerCard = Game.BetSelection;
@@ -114,7 +114,7 @@ void HandleLeftClick(int64_t mx, int64_t my) {
     Game.AboutOpen = 1;
   } else if (PointInRect(Game.TabBarRect, mx, my)) {
     SetActiveTab(TabAt(mx));
-  } else if (Game.ActiveTab >= 1 && Game.ActiveTab <= 4 && PointInRect(Game.BoardRect, mx, my)) {
+  } else if (Game.ActiveTab >= 1 && Game.ActiveTab <= CardCount && PointInRect(Game.BoardRect, mx, my)) {
     const Rect& b = Game.BoardRect;
     const int64_t n = CellAt(mx - b.x, my - b.y, b.w, b.h);
     if (n > 0) TogglePick(Game.ActiveTab, n);
@@ -133,7 +133,7 @@ void HandleRightClick(int64_t mx, int64_t my) {
     Game.HeatMapOn = 1 - Game.HeatMapOn;
   } else if (PointInRect(Game.TabBarRect, mx, my)) {
     const int64_t t = TabAt(mx);
-    if (t >= 1 && t <= 4) CopyCard(t);
+    if (t >= 1 && t <= CardCount) CopyCard(t);
   }
 }
 
@@ -168,8 +168,8 @@ int64_t CellAt(int64_t rx, int64_t ry, int64_t w, int64_t h) {
 
 // The tab under a screen x: five equal widths, the remainder going to the last tab.
 int64_t TabAt(int64_t x) {
-  const int64_t tw = Game.TabBarRect.w / 5;
+  const int64_t tw = Game.TabBarRect.w / TabCount;
   if (tw <= 0) return 0;
   const int64_t t = (x - Game.TabBarRect.x) / tw;
-  return t < 0 ? 0 : t > 4 ? 4 : t;
+  return t < 0 ? 0 : t > CardCount ? CardCount : t;
 }

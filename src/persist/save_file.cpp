@@ -43,9 +43,9 @@ int32_t CheckValue(const int32_t fields[10]) {
 void SetSaveDefaults() {
   ResetProgress();
   Game.SoundOn = 1;
-  for (int c = 1; c <= 4; ++c) {
+  for (int c = 1; c <= CardCount; ++c) {
     Game.Cards[c].PickCount = 0;
-    for (int n = 1; n <= 80; ++n) Game.Cards[c].Picked[n] = 0;
+    for (int n = 1; n <= NumberCount; ++n) Game.Cards[c].Picked[n] = 0;
   }
 }
 
@@ -62,10 +62,10 @@ bool ReadSaveBody(int64_t file) {
   Game.ProgressivePot = static_cast<int32_t>(ReadI32(file));
   Game.Speed = ReadI32(file);
   Game.SoundOn = ReadI32(file);
-  for (int c = 1; c <= 4; ++c) {
+  for (int c = 1; c <= CardCount; ++c) {
     CardRecord& card = Game.Cards[c];
     card.PickCount = 0;
-    for (int n = 1; n <= 80; ++n) {
+    for (int n = 1; n <= NumberCount; ++n) {
       card.Picked[n] = static_cast<int8_t>(ReadU8(file));
       if (card.Picked[n] != 0) ++card.PickCount;
     }
@@ -80,7 +80,7 @@ bool ReadSaveBody(int64_t file) {
 void RepairLoadedValues() {
   if (Game.Balance < 1) Game.Balance = 1000;
   if (Game.ProgressivePot < Game.ProgressiveSeed) Game.ProgressivePot = Game.ProgressiveSeed;
-  if (Game.Speed < 1 || Game.Speed > 5) Game.Speed = 3;
+  if (Game.Speed < 1 || Game.Speed > SpeedCount) Game.Speed = 3;
   if (Game.SoundOn != 0 && Game.SoundOn != 1) Game.SoundOn = 1;
 }
 
@@ -95,8 +95,8 @@ void SaveGame() {
   WriteI32(SaveFileNumber, SaveMagic);
   WriteI32(SaveFileNumber, SaveVersion);
   for (int32_t field : fields) WriteI32(SaveFileNumber, field);
-  for (int c = 1; c <= 4; ++c)
-    for (int n = 1; n <= 80; ++n) WriteU8(SaveFileNumber, Game.Cards[c].Picked[n]);
+  for (int c = 1; c <= CardCount; ++c)
+    for (int n = 1; n <= NumberCount; ++n) WriteU8(SaveFileNumber, Game.Cards[c].Picked[n]);
   WriteI32(SaveFileNumber, CheckValue(fields));
   CommitDataFile(SaveFileNumber, Game.SavePath);
 }

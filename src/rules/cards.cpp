@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int64_t MaxPicks = 12;
 constexpr int64_t AutoPickDefault = 8;
 
 SaveNowOperation SaveNowOp = nullptr;
@@ -27,26 +26,26 @@ void PicksChanged() {
 }
 
 // Puts one chosen number on the card being filled.
-void AddAutoPick(CardRecord& card, bool taken[81], int64_t k) {
+void AddAutoPick(CardRecord& card, bool taken[NumberCount + 1], int64_t k) {
   taken[k] = true;
   card.Picked[k] = 1;
   card.PickCount += 1;
 }
 
 // Random numbers until the card holds target picks.
-void RandomFill(CardRecord& card, bool taken[81], int64_t target) {
+void RandomFill(CardRecord& card, bool taken[NumberCount + 1], int64_t target) {
   while (card.PickCount < target) {
-    const int64_t k = RandomOneTo(80);
+    const int64_t k = RandomOneTo(NumberCount);
     if (!taken[k]) AddAutoPick(card, taken, k);
   }
 }
 
 // The most often drawn numbers, ties to the lowest number, never-drawn numbers last.
-void HotFill(CardRecord& card, bool taken[81], int64_t target) {
+void HotFill(CardRecord& card, bool taken[NumberCount + 1], int64_t target) {
   for (int64_t i = 0; i < target; ++i) {
     int64_t best = 0;
     int64_t bestCount = -1;
-    for (int64_t k = 1; k <= 80; ++k) {
+    for (int64_t k = 1; k <= NumberCount; ++k) {
       if (!taken[k] && Game.HeatCount[k] > bestCount) {
         best = k;
         bestCount = Game.HeatCount[k];
@@ -59,7 +58,7 @@ void HotFill(CardRecord& card, bool taken[81], int64_t target) {
 
 // The shared frame of both Auto-Pick fills: refills the active card, keeping its spot count.
 void AutoPick(bool hot) {
-  if (Game.ActiveTab < 1 || Game.ActiveTab > 4) {
+  if (Game.ActiveTab < 1 || Game.ActiveTab > CardCount) {
     ShowMessageBox("Auto-Pick", "Please select a Card 1-4 tab first.", BoxOk);
     return;
   }
@@ -69,9 +68,9 @@ void AutoPick(bool hot) {
   if (target > MaxPicks) target = MaxPicks;
 
   ClearCard(c);
-  bool taken[81] = {};
+  bool taken[NumberCount + 1] = {};
   int64_t heat = 0;
-  for (int n = 1; n <= 80; ++n) heat += Game.HeatCount[n];
+  for (int n = 1; n <= NumberCount; ++n) heat += Game.HeatCount[n];
   if (hot && heat != 0) {
     HotFill(Game.Cards[c], taken, target);
   } else {
@@ -94,7 +93,7 @@ void SetSaveNowOperation(SaveNowOperation save) { SaveNowOp = save; }
 
 // A left click on cell n of card c's board: the pick on or off; a 13th pick is ignored.
 void TogglePick(int64_t c, int64_t n) {
-  if (c < 1 || c > 4 || n < 1 || n > 80) return;
+  if (c < 1 || c > CardCount || n < 1 || n > NumberCount) return;
   CardRecord& card = Game.Cards[c];
   if (card.Picked[n] != 0) {
     card.Picked[n] = 0;
@@ -151,14 +150,14 @@ int64_t ParseReplyInteger(std::string_view reply) {
 
 // A right click on a card's tab: asks for the card to copy its picks onto.
 void CopyCard(int64_t src) {
-  if (src < 1 || src > 4) return;
+  if (src < 1 || src > CardCount) return;
   const std::string name = std::to_string(src);
   const std::string reply =
       ShowInputBox("Copy Card " + name, "Copy Card " + name + "'s picks to which card? (1-4, not " + name + ")", "");
   const int64_t dst = ParseReplyInteger(reply);
-  if (dst >= 1 && dst <= 4 && dst != src) {
+  if (dst >= 1 && dst <= CardCount && dst != src) {
     ClearCard(dst);
-    for (int n = 1; n <= 80; ++n) {
+    for (int n = 1; n <= NumberCount; ++n) {
       if (Game.Cards[src].Picked[n] == 0) continue;
       Game.Cards[dst].Picked[n] = 1;
       Game.Cards[dst].PickCount += 1;
@@ -190,7 +189,7 @@ void NewGamePrompt() {
     ResetProgress();
     Game.BetSelection = 1;
     ResetSet();
-    for (int n = 0; n <= 80; ++n) Game.HeatCount[n] = 0;
+    for (int n = 0; n <= NumberCount; ++n) Game.HeatCount[n] = 0;
     ApplyPayMode();
     UpdateProgressiveEligible();
     SetActiveTab(1);

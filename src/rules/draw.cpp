@@ -10,10 +10,8 @@
 
 namespace {
 
-constexpr int64_t BallsPerDraw = 20;
-
 // Milliseconds between reveals for speeds 1..5; other speeds keep the interval in force.
-constexpr int64_t RevealIntervals[6] = {0, 1250, 900, 550, 250, 80};
+constexpr int64_t RevealIntervals[SpeedCount + 1] = {0, 1250, 900, 550, 250, 80};
 
 // The pot after adding the growth, held at the largest amount its 32 bits can carry.
 int32_t GrownPot(int32_t pot, int64_t growth) {
@@ -30,16 +28,14 @@ void StartDraw() {
   if (Game.Drawing == 1) return;
   SetActiveTab(0);
 
-  bool anyPicks = false;
-  for (int c = 1; c <= 4; ++c) anyPicks = anyPicks || Game.Cards[c].PickCount > 0;
-  if (!anyPicks) {
+  if (!AnyCardHasPicks()) {
     ShowMessageBox("No Numbers Chosen", "Please select numbers on at least one card before drawing.", BoxOk);
     SetActiveTab(1);
     return;
   }
 
   Game.DrawCost = 0;
-  for (int c = 1; c <= 4; ++c) {
+  for (int c = 1; c <= CardCount; ++c) {
     Game.CardWin[c] = 0;
     if (Game.Cards[c].PickCount > 0) Game.DrawCost += Game.BetPerCard;
   }
@@ -54,18 +50,18 @@ void StartDraw() {
   }
 
   int64_t qualifying = 0;
-  for (int c = 1; c <= 4; ++c) qualifying += Game.Cards[c].PickCount >= 10 ? 1 : 0;
+  for (int c = 1; c <= CardCount; ++c) qualifying += Game.Cards[c].PickCount >= 10 ? 1 : 0;
   if (qualifying > 0) Game.ProgressivePot = GrownPot(Game.ProgressivePot, Game.ProgressiveIncrement * qualifying);
 
-  for (int n = 1; n <= 80; ++n) Game.Drawn[n] = 0;
-  for (int c = 1; c <= 4; ++c) {
-    for (int n = 1; n <= 80; ++n) Game.Cards[c].Hit[n] = 0;
+  for (int n = 1; n <= NumberCount; ++n) Game.Drawn[n] = 0;
+  for (int c = 1; c <= CardCount; ++c) {
+    for (int n = 1; n <= NumberCount; ++n) Game.Cards[c].Hit[n] = 0;
     Game.Cards[c].HitCount = 0;
   }
 
   Game.BallsToDraw = BallsPerDraw;
   Game.BallsRevealed = 0;
-  for (int k = 1; k <= 20; ++k) Game.BallAnims[k].Active = 0;
+  for (int k = 1; k <= BallsPerDraw; ++k) Game.BallAnims[k].Active = 0;
   Game.BallAnimCount = 0;
   Game.BallAnimRunning = 0;
 
@@ -73,14 +69,14 @@ void StartDraw() {
   for (int64_t i = 0; i < Game.BallsToDraw; ++i) {
     int64_t n = 0;
     do {
-      n = RandomOneTo(80);
+      n = RandomOneTo(NumberCount);
     } while (Game.Drawn[n] != 0);
     Game.Drawn[n] = 1;
     Game.DrawOrder[i] = n;
   }
-  for (int n = 1; n <= 80; ++n) Game.Drawn[n] = 0;
+  for (int n = 1; n <= NumberCount; ++n) Game.Drawn[n] = 0;
 
-  if (Game.Speed >= 1 && Game.Speed <= 5) Game.RevealInterval = RevealIntervals[Game.Speed];
+  if (Game.Speed >= 1 && Game.Speed <= SpeedCount) Game.RevealInterval = RevealIntervals[Game.Speed];
   Game.StatusMessage.clear();
   Game.Drawing = 1;
   Game.LastRevealTime = NowMs() - Game.RevealInterval - 1;
@@ -111,7 +107,7 @@ bool RevealStep() {
   Game.BallsRevealed += 1;
 
   bool anyHit = false;
-  for (int c = 1; c <= 4; ++c) {
+  for (int c = 1; c <= CardCount; ++c) {
     CardRecord& card = Game.Cards[c];
     if (card.Picked[n] == 0) continue;
     card.Hit[n] = 1;

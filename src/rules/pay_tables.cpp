@@ -77,8 +77,8 @@ void InitPayTables() {
 // Copies the schedule PayMode selects (any non-zero value means CASINO) into PayActive.
 void ApplyPayMode() {
   const auto& source = Game.PayMode != 0 ? Game.PayCasino : Game.PayGenerous;
-  for (int spots = 1; spots <= 12; ++spots)
-    for (int hits = 0; hits <= 12; ++hits) Game.PayActive[spots][hits] = source[spots][hits];
+  for (int spots = 1; spots <= MaxPicks; ++spots)
+    for (int hits = 0; hits <= MaxPicks; ++hits) Game.PayActive[spots][hits] = source[spots][hits];
 }
 
 // The right click on the Payout Table button: the other schedule at once, auto-run untouched.

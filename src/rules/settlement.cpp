@@ -40,7 +40,7 @@ void PayConsolation() {
   int64_t cardsWithPicks = 0;
   bool allSevenPlus = true;
   int64_t totalHits = 0;
-  for (int c = 1; c <= 4; ++c) {
+  for (int c = 1; c <= CardCount; ++c) {
     const CardRecord& card = Game.Cards[c];
     if (card.PickCount > 0) {
       ++cardsWithPicks;
@@ -50,16 +50,16 @@ void PayConsolation() {
   }
   if (cardsWithPicks == 0) allSevenPlus = false;
   int64_t distinct = 0;
-  for (int n = 1; n <= 80; ++n) {
+  for (int n = 1; n <= NumberCount; ++n) {
     bool picked = false;
-    for (int c = 1; c <= 4; ++c) picked = picked || Game.Cards[c].Picked[n] != 0;
+    for (int c = 1; c <= CardCount; ++c) picked = picked || Game.Cards[c].Picked[n] != 0;
     distinct += picked ? 1 : 0;
   }
   if (!allSevenPlus || totalHits != 0 || distinct < 15) return;
 
   const int64_t share = ConsolationPrize / cardsWithPicks;
   int64_t rest = ConsolationPrize - share * cardsWithPicks;
-  for (int c = 1; c <= 4; ++c) {
+  for (int c = 1; c <= CardCount; ++c) {
     if (Game.Cards[c].PickCount < 7) continue;
     int64_t amount = share;
     if (rest > 0) {
@@ -88,11 +88,12 @@ void SettleDraw() {
   bool anyFullMatch = false;
   bool progressiveHit = false;
 
-  for (int c = 1; c <= 4; ++c) {
+  for (int c = 1; c <= CardCount; ++c) {
     const int64_t spots = Game.Cards[c].PickCount;
     const int64_t hits = Game.Cards[c].HitCount;
     int64_t win = 0;
-    if (spots >= 1 && spots <= 12 && hits >= 0 && hits <= spots) win = Game.PayActive[spots][hits] * Game.BetPerCard;
+    if (spots >= 1 && spots <= MaxPicks && hits >= 0 && hits <= spots)
+      win = Game.PayActive[spots][hits] * Game.BetPerCard;
     Game.CardWin[c] = win;
     BookLifetimeWin(win);
     Game.SetWon += win;

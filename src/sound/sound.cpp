@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <new>
 
 #include "app/game_state.h"
@@ -63,7 +64,7 @@ std::string ToneKey(int64_t freq, int64_t ms) { return std::to_string(freq) + "_
 
 // Each catalogue tone has its own sound number, in catalogue order.
 int64_t ToneSoundNumber(int64_t freq, int64_t ms) {
-  for (int64_t i = 0; i < 13; ++i)
+  for (int64_t i = 0; i < static_cast<int64_t>(std::size(ToneCatalogue)); ++i)
     if (ToneCatalogue[i].freq == freq && ToneCatalogue[i].ms == ms) return i + 1;
   return SpareToneSound;
 }

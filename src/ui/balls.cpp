@@ -10,7 +10,6 @@
 namespace {
 
 constexpr int64_t HeadZone = 120;
-constexpr int64_t SlotCount = 20;
 constexpr Colour TubeColour = RGB(150, 150, 160);
 constexpr Colour GridColour = RGB(85, 85, 85);
 constexpr Colour FrameColour = RGB(170, 170, 170);
@@ -38,13 +37,13 @@ void DrawBallFace(int64_t bx, int64_t by, int64_t r, int64_t n) {
 }
 
 // The number at position k (1..20) of the draw order, 0 when out of range.
-int64_t NumberAt(int64_t k) { return k >= 1 && k <= SlotCount ? Game.DrawOrder[k - 1] : 0; }
+int64_t NumberAt(int64_t k) { return k >= 1 && k <= BallsPerDraw ? Game.DrawOrder[k - 1] : 0; }
 
 }  // namespace
 
 BallTubeGeometry BallTubeGeometryFor(int64_t w, int64_t h) {
   BallTubeGeometry g{};
-  g.step = (h - HeadZone) / SlotCount;
+  g.step = (h - HeadZone) / BallsPerDraw;
   g.r = g.step / 2 - 1;
   if (g.r < 2) g.r = 2;
   const int64_t gap = g.r + 2;
@@ -61,8 +60,8 @@ BallSlot BallSlotCentre(int64_t w, int64_t h, int64_t k) {
 
 // True when number n is picked on any of the four cards.
 bool IsOnAnyCard(int64_t n) {
-  if (n < 1 || n > 80) return false;
-  for (int64_t c = 1; c <= 4; ++c) {
+  if (n < 1 || n > NumberCount) return false;
+  for (int64_t c = 1; c <= CardCount; ++c) {
     if (Game.Cards[c].Picked[n] == 1) return true;
   }
   return false;
@@ -108,7 +107,7 @@ void BuildBallsPanelImage(int64_t w, int64_t h) {
     const BallTubeGeometry g = BallTubeGeometryFor(w, h);
     SetDrawMode(ModeOutline);
     SetPenColor(EmptyRingColour);
-    for (int64_t k = 1; k <= SlotCount; ++k) {
+    for (int64_t k = 1; k <= BallsPerDraw; ++k) {
       const BallSlot s = BallSlotCentre(w, h, k);
       DrawCircle(s.x, s.y, g.r);
     }
@@ -132,11 +131,11 @@ void DrawBallsPanel() {
   const BallTubeGeometry g = BallTubeGeometryFor(w, h);
 
   int64_t rolling = 0;
-  for (int64_t k = 1; k <= SlotCount; ++k) rolling += Game.BallAnims[k].Active != 0 ? 1 : 0;
+  for (int64_t k = 1; k <= BallsPerDraw; ++k) rolling += Game.BallAnims[k].Active != 0 ? 1 : 0;
   int64_t landed = Game.BallsRevealed - rolling;
   if (landed < 0) landed = 0;
 
-  for (int64_t k = 1; k <= SlotCount && k <= landed; ++k) {
+  for (int64_t k = 1; k <= BallsPerDraw && k <= landed; ++k) {
     const BallSlot s = BallSlotCentre(w, h, k);
     const int64_t bx = px + s.x, by = py + s.y;
     DrawBallFace(bx, by, g.r, NumberAt(k));
@@ -150,7 +149,7 @@ void DrawBallsPanel() {
     }
   }
 
-  for (int64_t k = 1; k <= SlotCount; ++k) {
+  for (int64_t k = 1; k <= BallsPerDraw; ++k) {
     const BallAnim& a = Game.BallAnims[k];
     if (a.Active == 0) continue;
     const int64_t by = py + static_cast<int64_t>(a.Pos);
@@ -178,7 +177,7 @@ void DrawBallsPanel() {
 // Starts the ball just counted in BallsRevealed rolling from the drop point towards its slot.
 void StartBallAnim() {
   const int64_t k = Game.BallsRevealed;
-  if (k < 1 || k > SlotCount) return;
+  if (k < 1 || k > BallsPerDraw) return;
   const BallSlot s = BallSlotCentre(Game.BallsPanelW, Game.BallsPanelH, k);
   BallAnim& a = Game.BallAnims[k];
   const bool wasRolling = a.Active != 0;
@@ -203,7 +202,7 @@ void StartBallAnim() {
 // Moves every rolling ball one step down; a ball that reaches its slot lands there.
 void StepBallAnims() {
   int64_t moving = 0;
-  for (int64_t k = 1; k <= SlotCount; ++k) {
+  for (int64_t k = 1; k <= BallsPerDraw; ++k) {
     BallAnim& a = Game.BallAnims[k];
     if (a.Active == 0) continue;
     a.Frame += 1;

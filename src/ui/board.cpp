@@ -40,7 +40,7 @@ struct HeatRange {
 
 HeatRange ScanHeat() {
   int64_t hi = 1, lo = 0;
-  for (int n = 1; n <= 80; ++n) {
+  for (int n = 1; n <= NumberCount; ++n) {
     const int64_t c = Game.HeatCount[n];
     if (c > hi) hi = c;
     if (c > 0 && (lo == 0 || c < lo)) lo = c;

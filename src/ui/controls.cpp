@@ -72,7 +72,7 @@ void DrawStepperText(const Rect& r, std::string_view title, std::string_view lab
   DrawCentred(r.x, r.w, static_cast<double>(r.y + r.h) - StringHeight("A") - 6, label, c.label);
 }
 
-constexpr const char* SpeedNames[6] = {"", "Slowest", "Slow", "Medium", "Fast", "Fastest"};
+constexpr const char* SpeedNames[SpeedCount + 1] = {"", "Slowest", "Slow", "Medium", "Fast", "Fastest"};
 
 }  // namespace
 
@@ -126,9 +126,9 @@ void DrawSpeedControl() {
   DrawFace(r, SpeedFace);
   const StepperColours c{RGB(220, 230, 255), RGB(180, 180, 220), RGB(255, 255, 200), RGB(40, 40, 60), RGB(20, 20, 35)};
   const int64_t speed = Game.Speed;
-  DrawSegmentBar(r, 5, speed, c, [](int64_t) { return RGB(80, 200, 100); });
+  DrawSegmentBar(r, SpeedCount, speed, c, [](int64_t) { return RGB(80, 200, 100); });
   SetFont(Game.FontButton);
-  DrawStepperText(r, "Speed", speed >= 1 && speed <= 5 ? SpeedNames[speed] : "", c);
+  DrawStepperText(r, "Speed", speed >= 1 && speed <= SpeedCount ? SpeedNames[speed] : "", c);
 }
 
 // The Bet/Card stepper: ten segments running green to red and the bet per card.
@@ -185,7 +185,7 @@ void DrawSoundButton() {
 void DrawAutoPickButton() {
   const Rect& r = Game.AutoPickButtonRect;
   const int64_t tab = Game.ActiveTab;
-  const bool onCard = tab >= 1 && tab <= 4;
+  const bool onCard = tab >= 1 && tab <= CardCount;
   DrawFace(r, onCard ? AutoPickFace : AutoPickMainFace);
   SetFont(Game.FontButton);
   SetDrawMode(ModeTransparentText);

@@ -120,7 +120,7 @@ void BuildPayTableOverlay(PanelSteps& out) {
 
   centred(static_cast<double>(x), static_cast<double>(colP), static_cast<double>(y + ty), "Picks", Gold);
   TextBuf t;
-  for (int64_t j = 1; j <= 12; ++j) {
+  for (int64_t j = 1; j <= MaxPicks; ++j) {
     t.clear();
     t << j << " hit";
     centred(cx(j), static_cast<double>(colW), static_cast<double>(y + ty), t.view(), RGB(160, 195, 255));
@@ -136,7 +136,7 @@ void BuildPayTableOverlay(PanelSteps& out) {
   out.AddText(static_cast<double>(x + w) - StringWidth(title) - 10, by, title, titleColour, font);
 
   char cell[32];
-  for (int64_t i = 1; i <= 12; ++i) {
+  for (int64_t i = 1; i <= MaxPicks; ++i) {
     const int64_t ry = y + 2 * rowH + (i - 1) * rowH;
     out.AddFill(x, ry, w, rowH, i % 2 == 1 ? RGB(20, 20, 36) : RGB(26, 26, 44));
     out.AddFill(x, ry, 3, rowH, RGB(70, 70, 100));

@@ -154,13 +154,13 @@ void BuildStatsPanel(PanelSteps& out) {
   text(x + 212, cy, "Win", head);
   cy += rowH;
 
-  for (int64_t c = 1; c <= 4; ++c) {
+  for (int64_t c = 1; c <= CardCount; ++c) {
     if (c % 2 == 0) out.AddFill(x, cy - 2, w, rowH + 2, StripeGrey);
     t.clear();
     t << "Card " << c;
     text(x + 12, cy, t.view(), CardName);
     t.clear();
-    t << g.Cards[c].PickCount << "/12";
+    t << g.Cards[c].PickCount << "/" << MaxPicks;
     text(x + 92, cy, t.view(), RGB(40, 40, 40));
     const int64_t hits = g.Cards[c].HitCount;
     text(x + 164, cy, number(hits), hits > 0 ? WinGreen : RGB(60, 60, 60));
@@ -178,7 +178,7 @@ void BuildStatsPanel(PanelSteps& out) {
   text(x + 12, cy + 27, "(per card)", BandNote);
   cy += 54;
 
-  for (int64_t c = 1; c <= 4; ++c) {
+  for (int64_t c = 1; c <= CardCount; ++c) {
     if (c % 2 == 0) out.AddFill(x, cy - 2, w, rowH + 2, StripeGrey);
     t.clear();
     t << "Card " << c << ":";

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::string_view TabLabels[5] = {"Main", "Card 1", "Card 2", "Card 3", "Card 4"};
+constexpr std::string_view TabLabels[TabCount] = {"Main", "Card 1", "Card 2", "Card 3", "Card 4"};
 constexpr int64_t StripH = 52;
 
 // The colours of one tab, selected or not.
@@ -36,12 +36,12 @@ constexpr DrawButtonLook IdleLook{
 // The five tabs, the selected one gold, with the heat-map dot beside "Main" while the map is on.
 void DrawTabs() {
   const Rect& bar = Game.TabBarRect;
-  const int64_t x = bar.x, y = bar.y, tw5 = bar.w / 5;
+  const int64_t x = bar.x, y = bar.y, tw5 = bar.w / TabCount;
   SetDrawMode(ModeOpaque);
   DrawRect(x, y, bar.w, StripH, RGB(40, 40, 52));
   SetFont(Game.FontTab);
 
-  for (int64_t t = 0; t < 5; ++t) {
+  for (int64_t t = 0; t < TabCount; ++t) {
     const int64_t tx = x + t * tw5;
     const bool selected = t == Game.ActiveTab;
     const TabColours& c = selected ? SelectedTab : OtherTab;
