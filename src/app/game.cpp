@@ -129,23 +129,24 @@ bool StartUp() {
 
 void UpdateFrame() {
   const int64_t now = NowMs();
-  if (Game.Drawing == 1 && now - Game.LastRevealTime >= Game.RevealInterval) {
+  if (Game.Drawing == 1 && ElapsedSince(Game.LastRevealTime, now) >= Game.RevealInterval) {
     Game.LastRevealTime = now;
     if (RevealStep()) StartBallAnim();
   }
-  if (Game.BallAnimRunning == 1 && now - Game.AnimLastStep >= 16) {
+  if (Game.BallAnimRunning == 1 && ElapsedSince(Game.AnimLastStep, now) >= AnimStepMs) {
     Game.AnimLastStep = now;
     StepBallAnims();
   }
-  if (Game.AutoPausePending == 1 && now - Game.AutoPauseStart >= 1500) {
+  if (Game.AutoPausePending == 1 && ElapsedSince(Game.AutoPauseStart, now) >= AutoPauseMs) {
     Game.AutoPausePending = 0;
     if (Game.AutoRun == 1) StartDraw();
   }
-  if (Game.SavePending == 1 && now - Game.SaveRequestTime >= 3000) {
+  if (Game.SavePending == 1 && ElapsedSince(Game.SaveRequestTime, now) >= SaveDelayMs) {
     Game.SavePending = 0;
     SaveGame();
   }
-  if (!Game.StatusMessage.empty() && now - Game.StatusMessageTime >= 5000) Game.StatusMessage.clear();
+  if (!Game.StatusMessage.empty() && ElapsedSince(Game.StatusMessageTime, now) >= StatusMessageMs)
+    Game.StatusMessage.clear();
 }
 
 void RenderFrame() {

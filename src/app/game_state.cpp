@@ -92,7 +92,7 @@ void StopAutoRun() {
   Game.AutoPausePending = 0;
 }
 
-// Arms the debounced save; the frame update writes the file 3000 ms after the last request.
+// Arms the debounced save; the frame update writes the file SaveDelayMs after the last request.
 void RequestSave() {
   Game.SavePending = 1;
   Game.SaveRequestTime = NowMs();

@@ -37,6 +37,18 @@ constexpr int64_t BallsPerDraw = 20;  // balls drawn in a round
 constexpr int64_t MaxPicks = 12;      // picks on one card at most (the pay tables' spots)
 constexpr int64_t SpeedCount = 5;     // reveal speeds 1 (slowest) .. 5 (fastest)
 
+// The game's timers, each a flag (or a condition) and the time it started, against these
+// durations in milliseconds.
+constexpr int64_t AnimStepMs = 16;         // between two steps of the balls' roll
+constexpr int64_t MediumRevealMs = 550;    // between two reveals at the default speed
+constexpr int64_t AutoPauseMs = 1500;      // auto-run's rest between draws at speeds 1..3
+constexpr int64_t SaveDelayMs = 3000;      // from the last save request to the write
+constexpr int64_t StatusMessageMs = 5000;  // how long the status line shows
+constexpr int64_t HoldMs = 1000;           // a press of Draw or Space held this long starts auto-run
+
+// Milliseconds from the time since to the time now.
+constexpr int64_t ElapsedSince(int64_t since, int64_t now) { return now - since; }
+
 struct Rect {
   int64_t x = 0, y = 0, w = 0, h = 0;
 };
@@ -96,7 +108,7 @@ struct GameState {
   int64_t DrawOrder[BallsPerDraw + 1] = {};  // the draw's numbers in reveal order, from element 0; rules
   int8_t Drawn[NumberCount + 1] = {};        // 1 when number n has been revealed in this draw; rules
   int64_t Speed = 3;                         // reveal speed, 1..SpeedCount; app, persist
-  int64_t RevealInterval = 550;              // ms between reveals, from Speed at each draw; rules
+  int64_t RevealInterval = MediumRevealMs;   // ms between reveals, from Speed at each draw; rules
   int64_t LastRevealTime = 0;                // time of the last reveal; rules, app
 
   // Auto-run and the two hold gestures.

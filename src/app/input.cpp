@@ -10,7 +10,34 @@
 
 namespace {
 
-constexpr int64_t HoldMs = 1000;
+// One press-and-hold gesture, over the state fields that record it.
+struct HoldFields {
+  int64_t& down;      // flag: pressed
+  int64_t& downTime;  // when the press began
+  int64_t& fired;     // flag: this press has been held for HoldMs
+};
+enum class HoldEvent { None, Tap, Hold };
+
+// Steps a gesture by whether it is pressed this frame: Tap at the release of a press that never
+// fired, Hold once when a press has lasted HoldMs (and mayFire allows it), None otherwise.
+HoldEvent TrackHold(const HoldFields& g, bool pressed, int64_t now, bool mayFire) {
+  if (!pressed) {
+    const bool tap = g.down == 1 && g.fired == 0;
+    g.down = 0;
+    g.fired = 0;
+    return tap ? HoldEvent::Tap : HoldEvent::None;
+  }
+  if (g.down == 0) {
+    g.down = 1;
+    g.downTime = now;
+    g.fired = 0;
+  }
+  if (mayFire && g.fired == 0 && ElapsedSince(g.downTime, now) >= HoldMs) {
+    g.fired = 1;
+    return HoldEvent::Hold;
+  }
+  return HoldEvent::None;
+}
 
 // Auto-run starts: the confirming tone, and a draw unless one is being revealed.
 void StartAutoRun() {
@@ -30,22 +57,19 @@ void DrawOrStop(bool closeOverlays) {
 }
 
 // The Draw button counts while the left button is held on it; leaving it or releasing is the
-// end of the press, a click unless the hold already fired.
+// end of the press, a click unless the hold already fired. The hold fires only while auto-run is
+// off; a press held through auto-run is a click at its release, which stops it.
 void TrackDrawButton(bool held, int64_t now) {
-  if (held) {
-    if (Game.DrawButtonDown == 0) {
-      Game.DrawButtonDown = 1;
-      Game.DrawButtonDownTime = now;
-      Game.DrawHoldFired = 0;
-    }
-    if (Game.AutoRun == 0 && now - Game.DrawButtonDownTime >= HoldMs && Game.DrawHoldFired == 0) {
-      Game.DrawHoldFired = 1;
+  const HoldFields draw{Game.DrawButtonDown, Game.DrawButtonDownTime, Game.DrawHoldFired};
+  switch (TrackHold(draw, held, now, Game.AutoRun == 0)) {
+    case HoldEvent::Tap:
+      DrawOrStop(true);
+      break;
+    case HoldEvent::Hold:
       StartAutoRun();
-    }
-  } else if (Game.DrawButtonDown == 1) {
-    Game.DrawButtonDown = 0;
-    if (Game.DrawHoldFired == 0) DrawOrStop(true);
-    Game.DrawHoldFired = 0;
+      break;
+    case HoldEvent::None:
+      break;
   }
 }
 
@@ -140,19 +164,9 @@ void HandleRightClick(int64_t mx, int64_t my) {
 // Sets SpaceAction for this frame: 1 for a tap (at its release), 2 once when the key has been
 // held for a second, 0 otherwise.
 void TrackSpaceHold(int64_t down, int64_t now) {
-  Game.SpaceAction = 0;
-  if (down == 0) {
-    if (Game.SpaceDown == 1 && Game.SpaceHoldFired == 0) Game.SpaceAction = 1;
-    Game.SpaceDown = 0;
-    Game.SpaceHoldFired = 0;
-  } else if (Game.SpaceDown == 0) {
-    Game.SpaceDown = 1;
-    Game.SpaceDownTime = now;
-    Game.SpaceHoldFired = 0;
-  } else if (Game.SpaceHoldFired == 0 && now - Game.SpaceDownTime >= HoldMs) {
-    Game.SpaceHoldFired = 1;
-    Game.SpaceAction = 2;
-  }
+  const HoldFields space{Game.SpaceDown, Game.SpaceDownTime, Game.SpaceHoldFired};
+  const HoldEvent event = TrackHold(space, down != 0, now, true);
+  Game.SpaceAction = event == HoldEvent::Tap ? 1 : event == HoldEvent::Hold ? 2 : 0;
 }
 
 // The number under a point relative to the board's top-left corner, 0 outside the 10 x 8 grid.

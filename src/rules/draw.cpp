@@ -11,7 +11,7 @@
 namespace {
 
 // Milliseconds between reveals for speeds 1..5; other speeds keep the interval in force.
-constexpr int64_t RevealIntervals[SpeedCount + 1] = {0, 1250, 900, 550, 250, 80};
+constexpr int64_t RevealIntervals[SpeedCount + 1] = {0, 1250, 900, MediumRevealMs, 250, 80};
 
 // The pot after adding the growth, held at the largest amount its 32 bits can carry.
 int32_t GrownPot(int32_t pot, int64_t growth) {

@@ -188,7 +188,7 @@ void StartBallAnim() {
   a.Across = s.x;
   a.Frame = 0;
   const float distance = static_cast<float>(a.Target - 124);
-  float steps = static_cast<float>(Game.RevealInterval) / 16.0f;
+  float steps = static_cast<float>(Game.RevealInterval) / static_cast<float>(AnimStepMs);
   if (steps < 1.0f) steps = 1.0f;
   float speed = distance / steps;
   if (speed < 2.0f) speed = 2.0f;
