@@ -20,26 +20,15 @@ int32_t GrownPot(int32_t pot, int64_t growth) {
   return static_cast<int32_t>(grown);
 }
 
-}  // namespace
-
-// Starts a draw: charges every card with picks, feeds the progressive pot and chooses the
-// numbers; the reveal timer shows them from the next frame on.
-void StartDraw() {
-  if (Game.Drawing == 1) return;
-  SetActiveTab(0);
-
-  if (!AnyCardHasPicks()) {
-    ShowMessageBox("No Numbers Chosen", "Please select numbers on at least one card before drawing.", BoxOk);
-    SetActiveTab(1);
-    return;
-  }
-
+// Charges every card with picks for the draw, after the out-of-funds question when the balance
+// falls short, and feeds the progressive pot; false when the draw does not go ahead.
+bool ChargeCards() {
   Game.DrawCost = 0;
   for (int c = 1; c <= CardCount; ++c) {
     Game.CardWin[c] = 0;
     if (Game.Cards[c].PickCount > 0) Game.DrawCost += Game.BetPerCard;
   }
-  if (!CheckFunds(Game.DrawCost)) return;
+  if (!CheckFunds(Game.DrawCost)) return false;
 
   Game.Balance -= Game.DrawCost;
   Game.SetCost += Game.DrawCost;
@@ -52,7 +41,11 @@ void StartDraw() {
   int64_t qualifying = 0;
   for (int c = 1; c <= CardCount; ++c) qualifying += Game.Cards[c].PickCount >= 10 ? 1 : 0;
   if (qualifying > 0) Game.ProgressivePot = GrownPot(Game.ProgressivePot, Game.ProgressiveIncrement * qualifying);
+  return true;
+}
 
+// Clears the last draw's marks, hits, reveal count and ball drops.
+void ResetDraw() {
   for (int n = 1; n <= NumberCount; ++n) Game.Drawn[n] = 0;
   for (int c = 1; c <= CardCount; ++c) {
     for (int n = 1; n <= NumberCount; ++n) Game.Cards[c].Hit[n] = 0;
@@ -64,8 +57,11 @@ void StartDraw() {
   for (int k = 1; k <= BallsPerDraw; ++k) Game.BallAnims[k].Active = 0;
   Game.BallAnimCount = 0;
   Game.BallAnimRunning = 0;
+}
 
-  // Drawn marks only reject repeats here; the board learns the numbers from the reveal.
+// Chooses the draw's numbers into DrawOrder, all different. Drawn marks only reject repeats here;
+// the board learns the numbers from the reveal.
+void ChooseNumbers() {
   for (int64_t i = 0; i < Game.BallsToDraw; ++i) {
     int64_t n = 0;
     do {
@@ -75,6 +71,23 @@ void StartDraw() {
     Game.DrawOrder[i] = n;
   }
   for (int n = 1; n <= NumberCount; ++n) Game.Drawn[n] = 0;
+}
+
+}  // namespace
+
+// Starts a draw: charges every card with picks, feeds the progressive pot and chooses the
+// numbers; the reveal timer shows them from the next frame on.
+void StartDraw() {
+  if (Game.Drawing == 1) return;
+  SetActiveTab(0);
+  if (!AnyCardHasPicks()) {
+    ShowMessageBox("No Numbers Chosen", "Please select numbers on at least one card before drawing.", BoxOk);
+    SetActiveTab(1);
+    return;
+  }
+  if (!ChargeCards()) return;
+  ResetDraw();
+  ChooseNumbers();
 
   if (Game.Speed >= 1 && Game.Speed <= SpeedCount) Game.RevealInterval = RevealIntervals[Game.Speed];
   Game.StatusMessage.clear();

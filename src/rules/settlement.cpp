@@ -78,16 +78,17 @@ void PayConsolation() {
   RequestSave();
 }
 
-}  // namespace
-
-// Settles the draw whose twentieth ball has just been shown, with the bet and the cards as they
-// stand now.
-void SettleDraw() {
-  Game.JackpotCard = 0;
+// What the payouts found: a card won, a card matched all its picks, a 10+ pick card did.
+struct DrawOutcome {
   bool anyWin = false;
   bool anyFullMatch = false;
   bool progressiveHit = false;
+};
 
+// Pays every card from the active pay table at the current bet and books the set, card and
+// lifetime statistics; a full match of 5+ picks becomes the JackpotCard.
+DrawOutcome PayCards() {
+  DrawOutcome outcome;
   for (int c = 1; c <= CardCount; ++c) {
     const int64_t spots = Game.Cards[c].PickCount;
     const int64_t hits = Game.Cards[c].HitCount;
@@ -103,25 +104,30 @@ void SettleDraw() {
       if (win > 0) Game.CardWins[c] += 1;
     }
     if (win > 0) {
-      anyWin = true;
+      outcome.anyWin = true;
     } else if (spots > 0) {
       Game.CardLosses[c] += 1;
     }
     if (spots >= 1 && hits == spots) {
-      anyFullMatch = true;
+      outcome.anyFullMatch = true;
       if (spots >= 5) Game.JackpotCard = c;
-      if (spots >= 10) progressiveHit = true;
+      if (spots >= 10) outcome.progressiveHit = true;
     }
   }
+  return outcome;
+}
 
-  if (anyFullMatch) {
+// The fanfare for a win or a full match, then the box for the progressive pot (which it pays
+// out) or for the jackpot card; either box stops auto-run and shows the card.
+void Announce(const DrawOutcome& outcome) {
+  if (outcome.anyFullMatch) {
     StartFanfare(JackpotFanfareWorker);
-  } else if (anyWin) {
+  } else if (outcome.anyWin) {
     StartFanfare(WinFanfareWorker);
   }
 
   const int64_t card = Game.JackpotCard;
-  if (progressiveHit) {
+  if (outcome.progressiveHit) {
     // The pot may sit at the top of its 32 bits, so the total is summed in 64.
     const int64_t prize = Game.ProgressivePot;
     const int64_t total = prize + Game.CardWin[card];
@@ -142,6 +148,15 @@ void SettleDraw() {
         MatchedAllText(card) + "Payout: $" + std::to_string(Game.CardWin[card]) + "\nAuto-draw has been stopped.",
         BoxOk);
   }
+}
 
-  if (!anyWin) PayConsolation();
+}  // namespace
+
+// Settles the draw whose twentieth ball has just been shown, with the bet and the cards as they
+// stand now.
+void SettleDraw() {
+  Game.JackpotCard = 0;
+  const DrawOutcome outcome = PayCards();
+  Announce(outcome);
+  if (!outcome.anyWin) PayConsolation();
 }

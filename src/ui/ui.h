@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "ui/panel_steps.h"
 
 // Layout, fonts and the asterisk images.
 void ComputeLayout();
@@ -50,32 +51,6 @@ void DrawAboutOverlay();
 int FormatPayCell(int64_t a, char* buf, int size);
 Colour PayCellColour(int64_t a);
 
-// A panel's picture as a list of steps: built from the state, then drawn. Tests read the list.
-struct PanelStep {
-  enum Kind : uint8_t { Fill, Line, Text };
-  Kind kind = Fill;
-  int64_t mode = ModeOpaque;
-  Colour colour = 0;
-  int64_t font = 0;      // Text only
-  double x = 0, y = 0;   // top-left corner
-  int64_t w = 0, h = 0;  // Fill and Line
-  std::string_view text;
-};
-struct PanelSteps {
-  static constexpr int MaxSteps = 160;
-  static constexpr int TextBytes = 8192;
-  PanelStep steps[MaxSteps];
-  int count = 0;
-  char textStore[TextBytes];
-  int textUsed = 0;
-
-  void Clear() { count = textUsed = 0; }
-  void AddFill(int64_t x, int64_t y, int64_t w, int64_t h, Colour colour);
-  void AddLine(int64_t x, int64_t y, int64_t w, int64_t h, Colour colour);               // DrawLineWH in ModeOpaque
-  void AddText(double x, double y, std::string_view text, Colour colour, int64_t font);  // text is copied
-  const PanelStep* FindText(std::string_view text, int nth = 0) const;                   // nullptr when absent
-};
-void DrawPanelSteps(const PanelSteps& steps);
 void BuildStatsPanel(PanelSteps& out);
 void BuildPayTableOverlay(PanelSteps& out);  // empty while the overlay is closed
 void BuildAboutOverlay(PanelSteps& out);     // empty while the overlay is closed
