@@ -15,6 +15,9 @@
 #include "app/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
+#include "rules/rules.h"
+#include "rules_helpers.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -332,6 +335,67 @@ TEST_F(SavedGameStart, PicksInTheFileOpenTheMainTabWithoutWelcomeAndAreWrittenBa
   ASSERT_TRUE(RunFrame());
   Quit();
   EXPECT_EQ(ReadBytes(SaveFile()), image.Write());
+}
+
+// Plays the draw just started with `first` revealed first, until its balls have landed.
+void FinishRiggedDraw(const std::vector<int64_t>& first) {
+  rules_test::RigDraw(first);
+  for (int guard = 0; guard < 5000 && (Game.Drawing == 1 || Game.BallAnimRunning == 1); ++guard) {
+    headless::AdvanceMs(20);
+    ASSERT_TRUE(RunFrame());
+  }
+  ASSERT_EQ(Game.Drawing, 0);
+}
+
+// A CASINO schedule in the file is in force from the start: its table is the active one and the
+// first draw is paid from it (4 of 4 pays 120 in CASINO, 100 in GENEROUS).
+TEST_F(SavedGameStart, AStoredCasinoSchedulePaysFromTheFirstDraw) {
+  SaveImage image;
+  image.fields[SaveImage::PayMode] = 1;
+  for (int n = 1; n <= 4; ++n) image.picks[1][n] = 1;
+  StartWith(image.Write());
+  EXPECT_EQ(Game.PayMode, 1);
+  for (int spots = 1; spots <= 12; ++spots)
+    for (int hits = 0; hits <= spots; ++hits)
+      EXPECT_EQ(Game.PayActive[spots][hits], Game.PayCasino[spots][hits]) << spots << " spots, " << hits << " hits";
+  StartDraw();
+  ASSERT_EQ(Game.Drawing, 1);
+  FinishRiggedDraw({1, 2, 3, 4});
+  EXPECT_EQ(Game.CardWin[1], 120);
+  EXPECT_EQ(Game.LifetimeCasWon, 120);
+  EXPECT_EQ(Game.LifetimeGenWon, 0);
+}
+
+// A pick byte of 2 is a pick for every reader: the count, the hits, the payout, the board's
+// hit cells and the green balls of the tube.
+TEST_F(SavedGameStart, PickBytesOf2AreReadAsPicksByTheRulesTheBoardAndTheTube) {
+  SaveImage image;
+  for (int n = 1; n <= 12; ++n) image.picks[1][n] = 2;
+  StartWith(image.Write());
+  ASSERT_EQ(Game.Cards[1].PickCount, 12);
+  Game.SoundOn = 0;
+  StartDraw();
+  ASSERT_EQ(Game.Drawing, 1);
+  FinishRiggedDraw({1, 2, 3, 4, 5, 6});
+  ASSERT_TRUE(RunFrame());
+  EXPECT_EQ(Game.Cards[1].HitCount, 6);
+  EXPECT_EQ(Game.CardWin[1], 10);  // 6 of 12
+  ASSERT_EQ(Game.ActiveTab, 0);
+
+  // The Main board's cells (the default 878 x 718 board, cells 87.8 x 89.75), at a point of
+  // their fill: hits green, the other picks purple.
+  for (int64_t n = 1; n <= 12; ++n) {
+    const int64_t x = 294 + static_cast<int64_t>(static_cast<float>((n - 1) % 10) * 87.8f);
+    const int64_t y = 172 + static_cast<int64_t>(static_cast<float>((n - 1) / 10) * 89.75f);
+    EXPECT_EQ(headless::PixelAt(x + 43, y + 10), n <= 6 ? RGB(40, 180, 60) : RGB(140, 20, 160)) << "cell " << n;
+  }
+  // The tube's landed balls: green on a card, red otherwise.
+  for (int64_t k = 1; k <= 20; ++k) {
+    const BallSlot s = BallSlotCentre(Game.BallsPanelW, Game.BallsPanelH, k);
+    EXPECT_EQ(headless::PixelAt(Game.BallsPanelX + s.x + 9, Game.BallsPanelY + s.y + 9),
+              k <= 6 ? RGB(40, 180, 60) : RGB(210, 10, 10))
+        << "ball " << k << " (" << Game.DrawOrder[k - 1] << ")";
+  }
 }
 
 TEST_F(SavedGameStart, ABetOutOfRangeIsReset) {

@@ -58,11 +58,12 @@ BallSlot BallSlotCentre(int64_t w, int64_t h, int64_t k) {
   return {k % 2 == 1 ? g.leftX : g.rightX, h - (k - 1) * g.step - g.step / 2};
 }
 
-// True when number n is picked on any of the four cards.
+// True when number n is picked on any of the four cards; any non-zero pick byte is a pick, as
+// everywhere else (a save file may hold 2).
 bool IsOnAnyCard(int64_t n) {
   if (n < 1 || n > NumberCount) return false;
   for (int64_t c = 1; c <= CardCount; ++c) {
-    if (Game.Cards[c].Picked[n] == 1) return true;
+    if (Game.Cards[c].Picked[n] != 0) return true;
   }
   return false;
 }
