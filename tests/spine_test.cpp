@@ -1,6 +1,7 @@
 // Start-up, the frame loop's timers and the game-state helpers.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "app/game.h"
@@ -52,6 +53,46 @@ TEST(RandomOneTo, StaysInRangeWhateverTheEntropySourceDoes) {
     // A source that fails to read must not pin the result: every number still comes up.
     for (int n = 1; n <= 80; ++n) EXPECT_TRUE(seen[n]) << "number " << n << " never drawn";
   }
+}
+
+// The entropy source maps a 32-bit word w to (max + 1) x w / 2^32 and rejects the 2^32 mod
+// (max + 1) words whose product has the smallest lower halves, which would otherwise give some
+// results one word more than others. For 80 numbers the remainder is 16 and the lower halves are
+// multiples of 16, so exactly the 16 multiples of 2^28 are rejected; for 6 it is 4 (lower halves
+// 0 and 2 go, 4 stays); for 3 it is 1 (only 0 goes); a range of 1 or 2^32 rejects nothing.
+TEST(EntropyUpTo, RejectsExactlyTheWordsThatWouldBiasTheResult) {
+  struct Case {
+    int64_t max;
+    std::vector<uint32_t> words;
+    int64_t result;
+    int64_t read;  // words taken, the rejected ones included
+  } cases[] = {
+      {79, {0x0FFFFFFF}, 4, 1},
+      {79, {0x10000001}, 5, 1},
+      {79, {0x00000001}, 0, 1},  // lower half 80: kept
+      {79, {0x10000000, 0x10000001}, 5, 2},
+      {79, {0x00000000, 0xF0000000, 0xFFFFFFFF}, 79, 3},
+      {5, {0x2AAAAAAB, 0x55555556}, 2, 2},  // lower halves 2 (rejected), then 4 (kept)
+      {5, {0x80000000, 0xAAAAAAAB, 0x55555555}, 1, 3},
+      {2, {0x00000000, 0x55555556}, 1, 2},
+      {2, {0x55555555}, 0, 1},
+      {2, {0xFFFFFFFF}, 2, 1},
+      {0, {0x00000000}, 0, 1},
+      {0xFFFFFFFF, {0x00000000}, 0, 1},
+      {0xFFFFFFFF, {0xDEADBEEF}, 0xDEADBEEF, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "max " << c.max << ", first word " << c.words[0]);
+    headless::Reset(7);
+    ASSERT_NE(OpenEntropySource(), 0);
+    headless::QueueEntropyWords(c.words);
+    EXPECT_EQ(EntropyUpTo(c.max), c.result);
+    EXPECT_EQ(headless::EntropyWordsRead(), c.read);
+  }
+  headless::Reset(7);
+  ASSERT_NE(OpenEntropySource(), 0);
+  EXPECT_EQ(EntropyUpTo(-1), -1);
+  EXPECT_EQ(EntropyUpTo(int64_t{1} << 32), -1);
 }
 
 class StartUpTest : public GameFixture {};

@@ -318,10 +318,10 @@ int64_t OpenEntropySource() {
 }
 
 int64_t EntropyUpTo(int64_t max) {
-  if (desk.entropyFd < 0 || max < 0) return -1;
-  uint32_t word = 0;
-  if (read(desk.entropyFd, &word, sizeof word) != static_cast<ssize_t>(sizeof word)) return -1;
-  return static_cast<int64_t>((static_cast<uint64_t>(max) + 1) * word >> 32);
+  if (desk.entropyFd < 0) return -1;
+  return sys::UniformFromWords(max, [](uint32_t& word) {
+    return read(desk.entropyFd, &word, sizeof word) == static_cast<ssize_t>(sizeof word);
+  });
 }
 
 void CloseEntropySource() {

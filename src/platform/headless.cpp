@@ -33,13 +33,33 @@ struct World {
   headless::EntropyFault entropyFault = headless::EntropyFault::None;
   bool entropyOpen = false;
   std::mt19937_64 entropy;
+  std::deque<uint32_t> entropyWords;
+  int64_t entropyWordsRead = 0;
   std::filesystem::path tempDir;
   int64_t presented = 0;
 };
 
 World world;
 std::mutex soundMutex;
-std::vector<int64_t> played;
+std::vector<headless::SoundEvent> timeline;
+
+// Logs each SleepMs call into the sound timeline.
+void ObserveSleep(int64_t ms) {
+  std::lock_guard lock(soundMutex);
+  timeline.push_back({headless::SoundEvent::Slept, ms});
+}
+
+// The next entropy word: a scripted one while any is left, else the seeded generator's.
+bool NextEntropyWord(uint32_t& word) {
+  ++world.entropyWordsRead;
+  if (!world.entropyWords.empty()) {
+    word = world.entropyWords.front();
+    world.entropyWords.pop_front();
+  } else {
+    word = static_cast<uint32_t>(world.entropy());
+  }
+  return true;
+}
 
 void RemoveTempDir() {
   std::error_code ignored;
@@ -73,8 +93,9 @@ void Reset(uint64_t seed) {
   MakeTempDir();
   world.entropy.seed(seed ^ 0xA5A5A5A5DEADBEEFull);
   sys::SeedGenerators(seed);
+  sys::SetSleepObserver(ObserveSleep);
   std::lock_guard lock(soundMutex);
-  played.clear();
+  timeline.clear();
 }
 
 void SetNow(int64_t ms) { world.now = ms; }
@@ -118,11 +139,23 @@ void ClearBoxLog() { world.boxes.clear(); }
 
 std::vector<int64_t> PlayedSounds() {
   std::lock_guard lock(soundMutex);
+  std::vector<int64_t> played;
+  for (const SoundEvent& e : timeline)
+    if (e.kind == SoundEvent::Played) played.push_back(e.value);
   return played;
+}
+
+std::vector<SoundEvent> SoundTimeline() {
+  std::lock_guard lock(soundMutex);
+  return timeline;
 }
 
 void FailAudioInit(bool fail) { world.audioFails = fail; }
 void SetEntropyFault(EntropyFault fault) { world.entropyFault = fault; }
+void QueueEntropyWords(const std::vector<uint32_t>& words) {
+  world.entropyWords.insert(world.entropyWords.end(), words.begin(), words.end());
+}
+int64_t EntropyWordsRead() { return world.entropyWordsRead; }
 void FailNextCommit() { sys::FailNextCommit(); }
 std::string TempDir() { return world.tempDir.string() + "/"; }
 
@@ -237,7 +270,7 @@ int64_t LoadSoundFromMemory(int64_t sound, const void* image, int64_t size) {
 void PlaySoundEffect(int64_t sound) {
   if (!world.audioOpen || sound < 1 || sound >= 64 || !world.soundLoaded[sound]) return;
   std::lock_guard lock(soundMutex);
-  played.push_back(sound);
+  timeline.push_back({headless::SoundEvent::Played, sound});
 }
 
 std::string ExecutablePath() { return world.tempDir.string() + "/keno"; }
@@ -250,8 +283,7 @@ int64_t OpenEntropySource() {
 
 int64_t EntropyUpTo(int64_t max) {
   if (!world.entropyOpen || world.entropyFault == headless::EntropyFault::FailRead) return -1;
-  const uint64_t w = world.entropy() & 0xFFFFFFFFull;
-  return static_cast<int64_t>((static_cast<uint64_t>(max + 1) * w) >> 32);
+  return sys::UniformFromWords(max, NextEntropyWord);
 }
 
 void CloseEntropySource() { world.entropyOpen = false; }

@@ -44,10 +44,24 @@ void ClearBoxLog();
 
 // Sounds played since Reset, by sound number, in order (thread-safe).
 std::vector<int64_t> PlayedSounds();
+
+// The sounds played and the SleepMs calls made since Reset, on any thread, in the order they
+// happened (thread-safe): the rhythm of a fanfare without waiting for it.
+struct SoundEvent {
+  enum Kind { Played, Slept } kind;
+  int64_t value;  // the sound number, or the milliseconds asked of SleepMs
+  bool operator==(const SoundEvent&) const = default;
+};
+std::vector<SoundEvent> SoundTimeline();
 void FailAudioInit(bool fail);
 
 // Faults.
 void SetEntropyFault(EntropyFault fault);
+
+// The entropy source: words handed out in this order before the seeded generator's, and the
+// number of words EntropyUpTo has read since Reset.
+void QueueEntropyWords(const std::vector<uint32_t>& words);
+int64_t EntropyWordsRead();
 void FailNextCommit();  // the next CommitDataFile fails after writing, before the rename
 
 // Paths.

@@ -50,6 +50,8 @@ std::atomic<uint64_t> seedBase{0};
 std::atomic<uint64_t> seedGeneration{0};
 std::atomic<uint64_t> threadCounter{0};
 
+std::atomic<void (*)(int64_t)> sleepObserver{nullptr};
+
 struct ThreadGenerator {
   std::mt19937_64 engine;
   uint64_t generation = ~0ull;
@@ -93,6 +95,8 @@ void StopWorkers() {
 }
 
 void FailNextCommit() { failNextCommit.store(true); }
+
+void SetSleepObserver(void (*observer)(int64_t ms)) { sleepObserver.store(observer); }
 
 void CloseAll() {
   for (int64_t i = 1; i < MaxObjects; ++i) {
@@ -202,6 +206,7 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 void SleepMs(int64_t ms) {
+  if (auto observer = sleepObserver.load()) observer(ms);
   if (ms <= 0) return;
   std::unique_lock lock(workerMutex);
   workerChanged.wait_for(lock, std::chrono::milliseconds(ms), [] { return stopping; });
