@@ -95,6 +95,25 @@ TEST_F(BallsPanelTest, LandedBallsAreGreenOnACardAndRedOtherwiseAndFollowThePick
   EXPECT_TRUE(Near(s2.x + Body, s2.y + Body, Green));
 }
 
+// The shine, a white disc a third of the ball's radius up and left of its centre, is blended at
+// alpha 90 on a green ball and 70 on a red one.
+TEST_F(BallsPanelTest, TheShineIsBrighterOnAGreenBallThanOnARedOne) {
+  Game.Cards[1].Picked[5] = 1;  // ball 1 is on a card, ball 2 (17) is not
+  Game.BallsRevealed = 2;
+  Frame();
+  const int64_t r = BallTubeGeometryFor(Game.BallsPanelW, Game.BallsPanelH).r;
+  auto shine = [](Colour body, uint32_t alpha) {
+    auto mix = [&](int shift) { return ((body >> shift & 0xFF) * (255 - alpha) + 255 * alpha + 127) / 255; };
+    return RGB(mix(0), mix(8), mix(16));
+  };
+  for (int64_t k : {1, 2}) {
+    const BallSlot s = BallSlotCentre(Game.BallsPanelW, Game.BallsPanelH, k);
+    // Left of the shine's centre, clear of the digits in the middle of the ball.
+    const int64_t x = s.x - r / 3 - r / 6, y = s.y - r / 3;
+    EXPECT_TRUE(Near(x, y, k == 1 ? shine(Green, 90) : shine(Red, 70), 1)) << "ball " << k;
+  }
+}
+
 TEST_F(BallsPanelTest, AFullDrawFillsAllTwentySlotsBottomUp) {
   for (int64_t n : {5, 41, 49}) Game.Cards[2].Picked[n] = 1;  // positions 1, 4 and 20
   Game.BallsRevealed = 20;

@@ -34,7 +34,8 @@ class CanvasTest : public ::testing::Test {
     return out;
   }
 
-  // Texts at whole, half and odd fractional positions, in both fonts and several modes.
+  // Texts at whole, half and odd fractional positions, in both fonts and several modes; one text
+  // at three sub-pixel offsets, each of which needs its own cached coverage.
   void DrawTexts() {
     ClearBackBuffer(RGB(20, 30, 70));
     ASSERT_TRUE(BeginDrawing(ScreenTarget));
@@ -48,6 +49,8 @@ class CanvasTest : public ::testing::Test {
         {10, 10, 1, RGB(255, 255, 255), "Draw Numbers"},
         {10.5, 40, 1, RGB(255, 215, 0), "$1M"},
         {200.25, 40.5, 2, RGB(0, 0, 0), "80"},
+        {300.75, 40.5, 2, RGB(0, 0, 0), "80"},  // the same text at another sub-pixel x
+        {330, 70.25, 2, RGB(0, 0, 0), "80"},    // and at another sub-pixel y
         {-3.5, 120, 2, RGB(255, 120, 120), "CASINO payouts"},
         {390, 190, 1, RGB(180, 210, 255), "edge"},
         {60, 150, 1, RGB(220, 220, 230), "Click Draw Numbers \xE2\x80\x94 20 balls"},

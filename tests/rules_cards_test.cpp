@@ -247,10 +247,21 @@ TEST_F(RulesNewGame, YesClearsTheSetAndKeepsMoneyAndSettings) {
   EXPECT_EQ(headless::BoxLog()[0].flags, 2);
   EXPECT_EQ(Game.AutoRun, 0);
   EXPECT_EQ(Game.AutoPausePending, 0);
-  for (int c = 1; c <= 4; ++c) EXPECT_EQ(Game.Cards[c].PickCount, 0);
   EXPECT_EQ(Game.SetDraws, 0);
   EXPECT_EQ(Game.SetWon, 0);
-  EXPECT_EQ(Game.CardNet[1], 0);
+  EXPECT_EQ(Game.SetCost, 0);
+  // The finished draw left a win on card 2 and a loss on card 1; the set's statistics all go.
+  ASSERT_GT(before.CardWin[2], 0);
+  ASSERT_EQ(before.CardWins[2], 1);
+  ASSERT_EQ(before.CardLosses[1], 1);
+  for (int c = 1; c <= 4; ++c) {
+    SCOPED_TRACE(::testing::Message() << "card " << c);
+    EXPECT_EQ(Game.Cards[c].PickCount, 0);
+    EXPECT_EQ(Game.CardWin[c], 0);
+    EXPECT_EQ(Game.CardNet[c], 0);
+    EXPECT_EQ(Game.CardWins[c], 0);
+    EXPECT_EQ(Game.CardLosses[c], 0);
+  }
   EXPECT_EQ(Game.ActiveTab, 1);
   EXPECT_EQ(Game.Balance, before.Balance);
   EXPECT_EQ(Game.LifetimeCasCost, before.LifetimeCasCost);
@@ -271,7 +282,7 @@ TEST_F(RulesNewGame, YesClearsTheSetAndKeepsMoneyAndSettings) {
 TEST_F(RulesNewGame, NoWipesEverythingButTheSoundSetting) {
   headless::QueueAnswer(BoxResult::No);
   NewGamePrompt();
-  EXPECT_EQ(FileSizeOf(Game.SavePath), -1) << "the save file stays";
+  EXPECT_EQ(FileSizeOf(Game.SavePath), -1) << "the save file is removed";
   EXPECT_EQ(Game.AutoRun, 0);
   EXPECT_EQ(Game.AutoPausePending, 0);
   EXPECT_EQ(Game.Balance, 1000);
@@ -376,7 +387,7 @@ TEST_F(RulesOutOfFunds, NoSavesAndQuitsWithNothingCharged) {
     EXPECT_EQ(Game.QuitRequested, 1);
     EXPECT_GT(FileSizeOf(Game.SavePath), 0);
   }
-  EXPECT_FALSE(Frame()) << "the frame loop goes on";
+  EXPECT_FALSE(Frame()) << "the frame loop ends";
 }
 
 TEST_F(RulesOutOfFunds, ExactBalanceNeedsNoQuestion) {

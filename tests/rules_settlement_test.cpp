@@ -4,14 +4,17 @@
 
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/game_state.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
 #include "rules_helpers.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -19,8 +22,12 @@ using rules_test::Pick;
 using rules_test::Range;
 using rules_test::RulesGame;
 
+// The fanfare a settlement starts.
+enum class Fanfare { None, Win, Jackpot };
+
 struct SettleCase {
   const char* name;
+  Fanfare fanfare = Fanfare::None;
   int64_t bet = 1;
   int64_t payMode = 0;
   std::vector<int64_t> cards[5] = {};  // picks of cards 1..4
@@ -34,13 +41,37 @@ struct SettleCase {
 };
 
 const SettleCase SettleCases[] = {
-    {.name = "1-spot hit and 2 of 3 spots", .cards = {{}, {7}, {8, 9, 10}}, .drawn = {7, 8, 9}, .wins = {0, 3, 2}},
+    {.name = "1-spot hit and 2 of 3 spots",
+     .fanfare = Fanfare::Jackpot,
+     .cards = {{}, {7}, {8, 9, 10}},
+     .drawn = {7, 8, 9},
+     .wins = {0, 3, 2}},
+    {.name = "2 of 3 spots alone", .fanfare = Fanfare::Win, .cards = {{}, {8, 9, 10}}, .drawn = {8, 9}, .wins = {0, 2}},
+    {.name = "12 spots 8 hits",
+     .fanfare = Fanfare::Win,
+     .cards = {{}, {}, {}, {}, Range(41, 52)},
+     .drawn = Range(41, 48),
+     .wins = {0, 0, 0, 0, 500}},
+    {.name = "12-spot progressive in CASINO at $2",
+     .fanfare = Fanfare::Jackpot,
+     .bet = 2,
+     .payMode = 1,
+     .cards = {{}, Range(1, 3), {}, {}, Range(41, 52)},
+     .drawn = Range(41, 52),
+     .wins = {0, 0, 0, 0, 300000},
+     .prize = 25002,
+     .boxTitle = "PROGRESSIVE JACKPOT HIT!!!",
+     .boxText = "Card 4 matched ALL 12 numbers!\n\nYou win the PROGRESSIVE JACKPOT of $25002!\n"
+                "Total payout this draw: $325002",
+     .jackpotCard = 4},
     {.name = "3 spots 2 hits returns the stake in CASINO, 4 of 4 pays 120",
+     .fanfare = Fanfare::Jackpot,
      .payMode = 1,
      .cards = {{}, {8, 9, 10}, {1, 2, 3, 4}},
      .drawn = {1, 2, 3, 4, 8, 9},
      .wins = {0, 1, 120}},
     {.name = "5-spot full match at $2",
+     .fanfare = Fanfare::Jackpot,
      .bet = 2,
      .cards = {{}, {}, Range(1, 5)},
      .drawn = Range(1, 5),
@@ -49,6 +80,7 @@ const SettleCase SettleCases[] = {
      .boxText = "Card 2 matched ALL 5 numbers!\n\nPayout: $900\nAuto-draw has been stopped.",
      .jackpotCard = 2},
     {.name = "two full matches name the later card",
+     .fanfare = Fanfare::Jackpot,
      .cards = {{}, {}, Range(11, 16), Range(21, 25)},
      .drawn = {11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25},
      .wins = {0, 0, 1600, 450},
@@ -56,6 +88,7 @@ const SettleCase SettleCases[] = {
      .boxText = "Card 3 matched ALL 5 numbers!\n\nPayout: $450\nAuto-draw has been stopped.",
      .jackpotCard = 3},
     {.name = "10-spot progressive",
+     .fanfare = Fanfare::Jackpot,
      .cards = {{}, Range(1, 10)},
      .drawn = Range(1, 10),
      .wins = {0, 200000},
@@ -84,7 +117,28 @@ const SettleCase SettleCases[] = {
 
 void PrintTo(const SettleCase& k, std::ostream* os) { *os << k.name; }
 
-class RulesSettlement : public RulesGame, public ::testing::WithParamInterface<SettleCase> {};
+class RulesSettlement : public RulesGame, public ::testing::WithParamInterface<SettleCase> {
+ protected:
+  // Which fanfare the settlement started, told by its first note among the sounds played (the
+  // reveal's clicks aside): the jackpot melody opens on 392 Hz, the win fanfare on 700 Hz.
+  static Fanfare StartedFanfare() {
+    if (Game.FanfareThread == 0) return Fanfare::None;
+    const int64_t click = Game.SoundEffects.at(ToneKey(50, 10));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < until) {
+      for (int64_t sound : headless::PlayedSounds()) {
+        if (sound == click) continue;
+        if (sound == Game.SoundEffects.at(ToneKey(392, 200))) return Fanfare::Jackpot;
+        if (sound == Game.SoundEffects.at(ToneKey(700, 80))) return Fanfare::Win;
+        ADD_FAILURE() << "a fanfare opened on sound " << sound;
+        return Fanfare::None;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ADD_FAILURE() << "a fanfare was started but played nothing";
+    return Fanfare::None;
+  }
+};
 
 TEST_P(RulesSettlement, PaysBooksAndAnnounces) {
   const SettleCase& k = GetParam();
@@ -122,6 +176,7 @@ TEST_P(RulesSettlement, PaysBooksAndAnnounces) {
   EXPECT_EQ(Game.ProgressivePot, k.prize > 0 ? 25000 : 25000 + 2 * qualifying);
   EXPECT_EQ(Game.JackpotCard, k.jackpotCard);
   EXPECT_EQ(Game.StatusMessage, k.status);
+  EXPECT_EQ(StartedFanfare(), k.fanfare);
 
   const auto& boxes = headless::BoxLog();
   if (k.boxTitle.empty()) {

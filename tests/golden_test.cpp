@@ -1,0 +1,202 @@
+// Golden frames: whole frames of a few states of the game, compared pixel for pixel with the
+// reference pictures in tests/golden. They guard the texts, colours and shapes no other test
+// reads. With KENO_UPDATE_GOLDEN=1 in the environment the frames are written as the new
+// references instead (scripts/update-golden.sh); a mismatch writes the frame and a picture of
+// the differences next to the build and names the part of the screen where they start.
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/game_state.h"
+#include "game_fixture.h"
+#include "platform/canvas_internal.h"
+#include "platform/headless.h"
+#include "rules/rules.h"
+#include "rules_helpers.h"
+
+namespace {
+
+constexpr int64_t FrameW = 1282, FrameH = 902;
+
+// The part of the screen a point lies in, for failure messages: an open overlay first, then the
+// panels of the layout.
+std::string RegionAt(int64_t x, int64_t y) {
+  struct Named {
+    const char* name;
+    Rect r;
+  };
+  const Rect stats{Game.StatsPanelX, Game.StatsPanelY, Game.StatsPanelW, Game.StatsPanelH};
+  const Rect balls{Game.BallsPanelX, Game.BallsPanelY, Game.BallsPanelW, Game.BallsPanelH};
+  const Named regions[] = {
+      {Game.PayTableOpen ? "pay table overlay"
+       : Game.AboutOpen  ? "About overlay"
+                         : "board",
+       Game.BoardRect},
+      {"Draw button", Game.DrawButtonRect},
+      {"New Game button", Game.NewGameButtonRect},
+      {"Payout Table button", Game.PayTableButtonRect},
+      {"Speed control", Game.SpeedButtonRect},
+      {"Bet control", Game.BetButtonRect},
+      {"Sound button", Game.SoundButtonRect},
+      {"Auto-Pick button", Game.AutoPickButtonRect},
+      {"About button", Game.AboutButtonRect},
+      {"tab strip", Game.TabBarRect},
+      {"stats panel", stats},
+      {"balls tube", balls},
+  };
+  for (const Named& n : regions)
+    if (PointInRect(n.r, x, y)) return n.name;
+  return y < 120 ? "header band" : "background";
+}
+
+class GoldenFrame : public GameFixture {
+ protected:
+  void SetUp() override {
+    GameFixture::SetUp();
+    Game.SoundOn = 0;  // no fanfare workers; the Sound button's face is part of the picture
+  }
+
+  // Renders a frame and compares it with the reference picture `name`.png.
+  void ExpectFrame(const std::string& name) {
+    ASSERT_TRUE(Frame());
+    ASSERT_EQ(headless::FrameWidth(), FrameW);
+    ASSERT_EQ(headless::FrameHeight(), FrameH);
+    const std::filesystem::path reference = std::filesystem::path(KENO_GOLDEN_DIR) / (name + ".png");
+    if (const char* update = std::getenv("KENO_UPDATE_GOLDEN"); update && std::string(update) == "1") {
+      ASSERT_TRUE(headless::SavePng(reference.string())) << reference;
+      std::printf("wrote %s\n", reference.c_str());
+      return;
+    }
+
+    cairo_surface_t* ref = cairo_image_surface_create_from_png(reference.c_str());
+    if (cairo_surface_status(ref) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(ref);
+      FAIL() << "no reference picture " << reference << "; scripts/update-golden.sh makes it";
+    }
+    const bool sameSize = cairo_image_surface_get_width(ref) == FrameW && cairo_image_surface_get_height(ref) == FrameH;
+    std::vector<uint32_t> want;
+    if (sameSize) {
+      cairo_surface_flush(ref);
+      const auto* data = cairo_image_surface_get_data(ref);
+      const int stride = cairo_image_surface_get_stride(ref);
+      for (int64_t y = 0; y < FrameH; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
+        want.insert(want.end(), row, row + FrameW);
+      }
+    }
+    cairo_surface_destroy(ref);
+    ASSERT_TRUE(sameSize) << reference << " is not " << FrameW << " x " << FrameH;
+
+    const uint32_t* pixels = canvas::ScreenPixels();
+    const int64_t pitch = canvas::ScreenStride() / 4;
+    int64_t differing = 0, firstX = -1, firstY = -1;
+    int64_t left = FrameW, top = FrameH, right = -1, bottom = -1;
+    std::vector<uint32_t> diff(static_cast<size_t>(FrameW * FrameH));
+    for (int64_t y = 0; y < FrameH; ++y) {
+      for (int64_t x = 0; x < FrameW; ++x) {
+        const uint32_t got = pixels[y * pitch + x] & 0xFFFFFF;
+        const bool same = got == (want[static_cast<size_t>(y * FrameW + x)] & 0xFFFFFF);
+        // The difference picture: the frame dimmed to a third, differing pixels in magenta.
+        diff[static_cast<size_t>(y * FrameW + x)] = same ? (got >> 2 & 0x3F3F3F) + (got >> 3 & 0x1F1F1F) : 0xFF00FF;
+        if (same) continue;
+        if (differing++ == 0) {
+          firstX = x;
+          firstY = y;
+        }
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+    }
+    if (differing == 0) return;
+
+    const std::filesystem::path out(KENO_GOLDEN_OUT_DIR);
+    std::filesystem::create_directories(out);
+    const std::string actual = (out / (name + "-actual.png")).string();
+    const std::string difference = (out / (name + "-diff.png")).string();
+    headless::SavePng(actual);
+    cairo_surface_t* picture =
+        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(diff.data()), CAIRO_FORMAT_RGB24,
+                                            static_cast<int>(FrameW), static_cast<int>(FrameH), FrameW * 4);
+    cairo_surface_write_to_png(picture, difference.c_str());
+    cairo_surface_destroy(picture);
+    ADD_FAILURE() << name << ": " << differing << " pixels differ from " << reference << ", the first at (" << firstX
+                  << ", " << firstY << ") in the " << RegionAt(firstX, firstY) << "; all within x " << left << ".."
+                  << right << ", y " << top << ".." << bottom << ".\n  frame: " << actual
+                  << "\n  differences: " << difference
+                  << "\n  When the change is meant, scripts/update-golden.sh rewrites the references.";
+  }
+
+  // Picks the numbers on card c.
+  static void PickAll(int64_t c, const std::vector<int64_t>& numbers) { rules_test::Pick(c, numbers); }
+};
+
+// A new player after the welcome box: empty cards on the Card 1 tab, the defaults on every control.
+TEST_F(GoldenFrame, NewPlayer) { ExpectFrame("new_player"); }
+
+// Picks on the card being edited, another card's picks elsewhere, the top bet, the slowest speed
+// and the sound off.
+TEST_F(GoldenFrame, PicksOnACard) {
+  PickAll(1, {3, 14, 25});
+  PickAll(2, {1, 2, 9, 10, 33, 40, 41, 57, 64, 71, 79, 80});
+  Game.BetPerCard = Game.BetSelection = 10;
+  Game.Speed = 1;
+  SetActiveTab(2);
+  ExpectFrame("picks_on_a_card");
+}
+
+// A settled draw on the Main board: shared numbers as asterisks, hits, the landed tube and the
+// statistics of the set.
+TEST_F(GoldenFrame, AfterADraw) {
+  PickAll(1, {5, 12, 23, 34, 45, 56, 67});
+  PickAll(2, {5, 12, 18, 29, 70});
+  PickAll(3, {44});
+  Game.Speed = 5;
+  StartDraw();
+  ASSERT_EQ(Game.Drawing, 1);
+  rules_test::RigDraw({12, 44, 5, 70, 33, 61, 2, 78, 19, 40, 23, 9, 51, 66, 27, 80, 38, 14, 73, 58});
+  for (int guard = 0; guard < 2000 && (Game.Drawing == 1 || Game.BallAnimRunning == 1); ++guard)
+    ASSERT_TRUE(Run(10, 10));
+  ASSERT_EQ(Game.Drawing, 0);
+  ExpectFrame("after_a_draw");
+}
+
+// The pay table overlay of the CASINO schedule.
+TEST_F(GoldenFrame, PayTable) {
+  SwapPayMode();
+  Click(Cx(Game.PayTableButtonRect), Cy(Game.PayTableButtonRect));
+  ASSERT_EQ(Game.PayTableOpen, 1);
+  ExpectFrame("pay_table");
+}
+
+// The About & Rules overlay.
+TEST_F(GoldenFrame, About) {
+  Click(Cx(Game.AboutButtonRect), Cy(Game.AboutButtonRect));
+  ASSERT_EQ(Game.AboutOpen, 1);
+  ExpectFrame("about");
+}
+
+// Auto-run at the Fast speed with balls still rolling down the tube and the sound on.
+TEST_F(GoldenFrame, AutoRunWithBallsRolling) {
+  PickAll(1, {7, 8, 9, 17, 18, 19, 27, 28, 29, 37});
+  PickAll(4, {41, 52, 63, 74});
+  Game.SoundOn = 1;
+  Game.Speed = 4;
+  Game.AutoRun = 1;
+  StartDraw();
+  ASSERT_EQ(Game.Drawing, 1);
+  rules_test::RigDraw({9, 41, 60, 17, 3, 74, 28, 50, 11, 66, 29, 35, 1, 79, 45, 22, 13, 58, 70, 6});
+  while (Game.BallsRevealed < 7) ASSERT_TRUE(Run(10, 10));
+  ASSERT_TRUE(Run(120, 10));
+  ASSERT_EQ(Game.BallAnimRunning, 1);
+  ExpectFrame("auto_run_balls_rolling");
+}
+
+}  // namespace
