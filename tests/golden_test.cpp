@@ -115,12 +115,17 @@ class GoldenFrame : public GameFixture {
         bottom = std::max(bottom, y);
       }
     }
-    if (differing == 0) return;
-
     const std::filesystem::path out(KENO_GOLDEN_OUT_DIR);
-    std::filesystem::create_directories(out);
     const std::string actual = (out / (name + "-actual.png")).string();
     const std::string difference = (out / (name + "-diff.png")).string();
+    if (differing == 0) {
+      // A match clears what an earlier mismatch left behind.
+      std::error_code ignored;
+      std::filesystem::remove(actual, ignored);
+      std::filesystem::remove(difference, ignored);
+      return;
+    }
+    std::filesystem::create_directories(out);
     headless::SavePng(actual);
     cairo_surface_t* picture =
         cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(diff.data()), CAIRO_FORMAT_RGB24,
