@@ -35,6 +35,15 @@ class BoardTest : public GameFixture {
     Game.Cards[card].PickCount += 1;
     RecountCardsPerNumber();
   }
+  // Number n revealed in the draw, a hit on every card that picks it, as the reveal marks it.
+  void Reveal(int64_t n) {
+    Game.Drawn[n] = 1;
+    for (int64_t c = 1; c <= 4; ++c) {
+      if (Game.Cards[c].Picked[n] == 0) continue;
+      Game.Cards[c].Hit[n] = 1;
+      Game.Cards[c].HitCount += 1;
+    }
+  }
 
   // Fill above and left of the label and away from the cross; bevel strips (3 pixels inside
   // the black outline; the bottom-left corner belongs to the bottom strip).
@@ -102,9 +111,9 @@ TEST_F(BoardTest, MainTabCombinesTheCardsAndMarksSharedNumbersWithAsterisks) {
   Pick(2, 23);
   Pick(3, 23);
   Pick(3, 25);
-  Game.Drawn[23] = 1;
-  Game.Drawn[24] = 1;
-  Game.Drawn[25] = 1;
+  Reveal(23);
+  Reveal(24);
+  Reveal(25);
   ASSERT_TRUE(Frame());
 
   ExpectLook(21, Picked);  // one card: pressed-in purple with pink digits

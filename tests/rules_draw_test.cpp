@@ -194,25 +194,32 @@ TEST_F(RulesDraw, EachBallThatHitsAnyCardClicksOnce) {
   EXPECT_EQ(std::count(muted.begin(), muted.end(), click), 2) << "a muted click was played";
 }
 
-// Picks stay editable during the reveal: a revealed number picked counts as a hit at once, an
-// unrevealed one when its ball comes, and a removed hit no longer counts.
-TEST_F(RulesDraw, PicksEditedMidDrawCountAsHits) {
-  Pick(1, {50, 51});
-  ASSERT_TRUE(PlayDraw({50, 51, 60, 61, 62, 63, 64, 65, 66, 67, 70, 71}, [] {
-    EXPECT_EQ(Game.Cards[1].HitCount, 2);
+// Picks stay editable during the reveal and are never refused, but they count from the next
+// draw: a revealed number picked is no hit, nor is an unrevealed one when its ball comes, and a
+// hit taken off the card leaves the board's hits yet still pays. A charged pick put back is a
+// hit again.
+TEST_F(RulesDraw, PicksEditedMidDrawAreShownButCountFromTheNextDraw) {
+  Pick(1, {50, 51, 52});
+  ASSERT_TRUE(PlayDraw({50, 51, 52, 60, 61, 62, 63, 64, 65, 66, 70, 71}, [] {
+    EXPECT_EQ(Game.Cards[1].HitCount, 3);
     TogglePick(1, 60);
-    EXPECT_EQ(Game.Cards[1].Hit[60], 1);
+    EXPECT_EQ(Game.Cards[1].Picked[60], 1);
+    EXPECT_EQ(Game.Cards[1].Hit[60], 0);
     EXPECT_EQ(Game.Cards[1].HitCount, 3);
     TogglePick(1, 71);
-    EXPECT_EQ(Game.Cards[1].Hit[71], 0);
-    EXPECT_EQ(Game.Cards[1].HitCount, 3);
+    EXPECT_EQ(Game.Cards[1].Picked[71], 1);
     TogglePick(1, 51);
     EXPECT_EQ(Game.Cards[1].Hit[51], 0);
     EXPECT_EQ(Game.Cards[1].HitCount, 2);
+    TogglePick(1, 52);
+    TogglePick(1, 52);
+    EXPECT_EQ(Game.Cards[1].Hit[52], 1);
+    EXPECT_EQ(Game.Cards[1].HitCount, 2);
   }));
-  EXPECT_EQ(Game.Cards[1].PickCount, 3);
-  EXPECT_EQ(Game.Cards[1].HitCount, 3);
-  EXPECT_EQ(Game.CardWin[1], 42);
+  EXPECT_EQ(Game.Cards[1].PickCount, 4);
+  EXPECT_EQ(Game.Cards[1].Hit[71], 0);
+  EXPECT_EQ(Game.Cards[1].HitCount, 2);
+  EXPECT_EQ(Game.CardWin[1], 42);  // 3 of 3 as charged
   EXPECT_EQ(Game.Balance, 1000 - 1 + 42);
 }
 

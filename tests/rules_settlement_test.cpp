@@ -204,9 +204,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, RulesSettlement, ::testing::ValuesIn(SettleCases
 
 class RulesSettlementGame : public RulesGame {};
 
-// The bet and the schedule in force when the draw ends price the whole draw and take its
-// winnings, although the cost was charged and booked at the start.
-TEST_F(RulesSettlementGame, BetAndScheduleChangedDuringTheRevealPriceTheDraw) {
+// The bet and the schedule changed while the balls are revealed leave the draw as it was
+// charged: 4 of 4 at $1 from GENEROUS, booked to GENEROUS where its cost went.
+TEST_F(RulesSettlementGame, BetAndScheduleChangedDuringTheRevealLeaveThePayoutAlone) {
   Pick(1, Range(1, 4));
   ASSERT_TRUE(PlayDraw(Range(1, 4), [] {
     Game.BetSelection = Game.BetPerCard = 5;
@@ -214,19 +214,18 @@ TEST_F(RulesSettlementGame, BetAndScheduleChangedDuringTheRevealPriceTheDraw) {
   }));
   EXPECT_EQ(Game.SetCost, 1);
   EXPECT_EQ(Game.LifetimeGenCost, 1);
-  EXPECT_EQ(Game.CardWin[1], 600);
-  EXPECT_EQ(Game.LifetimeCasWon, 600);
-  EXPECT_EQ(Game.LifetimeGenWon, 0);
-  EXPECT_EQ(Game.CardNet[1], 595);
-  EXPECT_EQ(Game.Balance, 1000 - 1 + 600);
+  EXPECT_EQ(Game.CardWin[1], 100);
+  EXPECT_EQ(Game.LifetimeCasWon, 0);
+  EXPECT_EQ(Game.LifetimeGenWon, 100);
+  EXPECT_EQ(Game.CardNet[1], 99);
+  EXPECT_EQ(Game.Balance, 1000 - 1 + 100);
 }
 
 // Picks out of the pay table's range, possible only from a save file, are paid nothing.
 TEST_F(RulesSettlementGame, OutOfRangeCardIsPaidNothingAndLoses) {
   for (int64_t n = 1; n <= 13; ++n) Game.Cards[1].Picked[n] = 1;
   Game.Cards[1].PickCount = 13;
-  Game.Cards[1].HitCount = 13;
-  SettleDraw();
+  ASSERT_TRUE(PlayDraw(Range(1, 13)));
   EXPECT_EQ(Game.CardWin[1], 0);
   EXPECT_EQ(Game.CardLosses[1], 1);
   EXPECT_EQ(Game.CardNet[1], -1);
@@ -258,32 +257,24 @@ void HeldWorker(int64_t) {
   while (!releaseWorker.load()) SleepMs(1);
 }
 
-// Settles a draw in which card 1's single pick was hit.
-void WinOnCard1() {
-  Game.Cards[1].Hit[1] = 1;
-  Game.Cards[1].HitCount = 1;
-  SettleDraw();
-}
-
 TEST_F(RulesSettlementGame, NoSecondFanfareWhileOneIsPlaying) {
   Pick(1, {1});
   releaseWorker = false;
   const int64_t playing = StartWorker(HeldWorker, 0);
   ASSERT_NE(playing, 0);
   Game.FanfareThread = playing;
-  WinOnCard1();
+  ASSERT_TRUE(PlayDraw({1}));  // a win
   EXPECT_EQ(Game.FanfareThread, playing) << "a fanfare started over the one still playing";
 
   releaseWorker = true;
   while (WorkerRunning(playing)) SleepMs(1);
-  WinOnCard1();
+  ASSERT_TRUE(PlayDraw({1}));
   EXPECT_NE(Game.FanfareThread, playing);
 
   // A losing draw starts nothing.
   Game.FanfareThread = 0;
-  Game.Cards[1].Hit[1] = 0;
-  Game.Cards[1].HitCount = 0;
-  SettleDraw();
+  ASSERT_TRUE(PlayDraw({}));
+  EXPECT_EQ(Game.CardWin[1], 0);
   EXPECT_EQ(Game.FanfareThread, 0);
 }
 

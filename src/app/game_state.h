@@ -73,6 +73,17 @@ struct BallAnim {
   float Speed = 0;     // pixels per animation step
 };
 
+// What a draw charged for, recorded right after the charge: settlement pays from it alone, so
+// cards, the bet and the schedule may change while the balls are revealed and count from the next
+// draw. Written by the rules at the draw's start and by its reveals.
+struct ChargedDraw {
+  int64_t Charged[CardCount + 1] = {};                // 1 for each card the draw charged (it had picks), else 0
+  CardRecord Cards[CardCount + 1];                    // each charged card's picks then, and the hits among them so far
+  int64_t BetPerCard = 0;                             // dollars charged per card, 1..10
+  int64_t PayMode = 0;                                // the schedule the cost was booked to: 0 GENEROUS, else CASINO
+  int64_t PayTable[MaxPicks + 1][MaxPicks + 1] = {};  // that schedule's multipliers [spots][hits]
+};
+
 // Object numbers the game gives to its fonts, images and library.
 enum : int64_t {
   FontNumberCell = 1,
@@ -110,6 +121,7 @@ struct GameState {
   int64_t Speed = 3;                         // reveal speed, 1..SpeedCount; app, persist
   int64_t RevealInterval = MediumRevealMs;   // ms between reveals, from Speed at each draw; rules
   int64_t LastRevealTime = 0;                // time of the last reveal; rules, app
+  ChargedDraw Charge;                        // what the draw in flight, or the last one, charged for; rules
 
   // Auto-run and the two hold gestures.
   int64_t AutoRun = 0;             // flag: draws follow each other; app, rules stop it

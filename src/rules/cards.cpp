@@ -87,6 +87,13 @@ int64_t DigitValue(char ch) {
   return 99;
 }
 
+// Ends a draw in flight without settling it, as quitting would: its cost stays charged and
+// nothing of it is paid, booked, saved or celebrated.
+void AbandonDraw() {
+  Game.Drawing = 0;
+  Game.Charge = ChargedDraw{};
+}
+
 }  // namespace
 
 void SetSaveNowOperation(SaveNowOperation save) { SaveNowOp = save; }
@@ -105,7 +112,10 @@ void TogglePick(int64_t c, int64_t n) {
   } else if (card.PickCount < MaxPicks) {
     card.Picked[n] = 1;
     card.PickCount += 1;
-    if (Game.Drawn[n] != 0) {
+    // During a reveal a drawn number marks a hit only when the draw counts it (a charged pick
+    // taken off and put back); after the draw, any number of the last draw does.
+    const bool counted = Game.Charge.Charged[c] != 0 && Game.Charge.Cards[c].Hit[n] != 0;
+    if (Game.Drawn[n] != 0 && (Game.Drawing == 0 || counted)) {
       card.Hit[n] = 1;
       card.HitCount += 1;
     }
@@ -178,6 +188,7 @@ void NewGamePrompt() {
                                           "NO     - Full wipe: reset balance to $1000, clear all stats.\n\n"
                                           "CANCEL - Return to game, change nothing.",
                                           BoxYesNoCancel);
+  if (answer == BoxResult::Yes || answer == BoxResult::No) AbandonDraw();
   if (answer == BoxResult::Yes) {
     StopAutoRun();
     ResetSet();

@@ -44,6 +44,23 @@ bool ChargeCards() {
   return true;
 }
 
+// Records what the draw has just charged for: the cards with picks, their picks, the bet and
+// the schedule with its table. Settlement pays from this alone.
+void RecordCharge() {
+  ChargedDraw& charge = Game.Charge;
+  for (int c = 1; c <= CardCount; ++c) {
+    charge.Charged[c] = Game.Cards[c].PickCount > 0 ? 1 : 0;
+    charge.Cards[c] = CardRecord{};
+    if (charge.Charged[c] == 0) continue;
+    for (int n = 1; n <= NumberCount; ++n) charge.Cards[c].Picked[n] = Game.Cards[c].Picked[n] != 0 ? 1 : 0;
+    charge.Cards[c].PickCount = Game.Cards[c].PickCount;
+  }
+  charge.BetPerCard = Game.BetPerCard;
+  charge.PayMode = Game.PayMode;
+  for (int spots = 0; spots <= MaxPicks; ++spots)
+    for (int hits = 0; hits <= MaxPicks; ++hits) charge.PayTable[spots][hits] = Game.PayActive[spots][hits];
+}
+
 // Clears the last draw's marks, hits, reveal count and ball drops.
 void ResetDraw() {
   for (int n = 1; n <= NumberCount; ++n) Game.Drawn[n] = 0;
@@ -86,6 +103,7 @@ void StartDraw() {
     return;
   }
   if (!ChargeCards()) return;
+  RecordCharge();
   ResetDraw();
   ChooseNumbers();
 
@@ -119,13 +137,19 @@ bool RevealStep() {
   Game.HeatCount[n] += 1;
   Game.BallsRevealed += 1;
 
+  // A hit counts on the picks the draw charged for; the board marks it on a card that still
+  // holds the number, and a number picked since the start stays a plain pick.
   bool anyHit = false;
   for (int c = 1; c <= CardCount; ++c) {
+    CardRecord& charged = Game.Charge.Cards[c];
+    if (Game.Charge.Charged[c] == 0 || charged.Picked[n] == 0) continue;
+    charged.Hit[n] = 1;
+    charged.HitCount += 1;
+    anyHit = true;
     CardRecord& card = Game.Cards[c];
     if (card.Picked[n] == 0) continue;
     card.Hit[n] = 1;
     card.HitCount += 1;
-    anyHit = true;
   }
   if (anyHit) PlayTone(50, 10);
   return true;

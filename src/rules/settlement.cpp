@@ -12,9 +12,9 @@ namespace {
 
 constexpr int64_t ConsolationPrize = 1000;
 
-// Books an amount won to the lifetime total of the schedule in force.
+// Books an amount won to the lifetime total of the schedule the draw's cost was booked to.
 void BookLifetimeWin(int64_t amount) {
-  if (Game.PayMode == 0) {
+  if (Game.Charge.PayMode == 0) {
     Game.LifetimeGenWon += amount;
   } else {
     Game.LifetimeCasWon += amount;
@@ -30,29 +30,28 @@ void StartFanfare(WorkerProc worker) {
 
 // The opening lines of both jackpot boxes.
 std::string MatchedAllText(int64_t card) {
-  return "Card " + std::to_string(card) + " matched ALL " + std::to_string(Game.Cards[card].PickCount) +
+  return "Card " + std::to_string(card) + " matched ALL " + std::to_string(Game.Charge.Cards[card].PickCount) +
          " numbers!\n\n";
 }
 
-// Pays $1000 split over the cards when every card with picks has 7 or more, none of them hit
-// anything and together they cover at least 15 numbers.
+// Pays $1000 split over the charged cards when each of them was charged with 7 or more picks,
+// none of those was hit and together they cover at least 15 numbers.
 void PayConsolation() {
+  const ChargedDraw& charge = Game.Charge;
   int64_t cardsWithPicks = 0;
   bool allSevenPlus = true;
   int64_t totalHits = 0;
   for (int c = 1; c <= CardCount; ++c) {
-    const CardRecord& card = Game.Cards[c];
-    if (card.PickCount > 0) {
-      ++cardsWithPicks;
-      if (card.PickCount < 7) allSevenPlus = false;
-    }
-    totalHits += card.HitCount;
+    if (charge.Charged[c] == 0) continue;
+    ++cardsWithPicks;
+    if (charge.Cards[c].PickCount < 7) allSevenPlus = false;
+    totalHits += charge.Cards[c].HitCount;
   }
   if (cardsWithPicks == 0) allSevenPlus = false;
   int64_t distinct = 0;
   for (int n = 1; n <= NumberCount; ++n) {
     bool picked = false;
-    for (int c = 1; c <= CardCount; ++c) picked = picked || Game.Cards[c].Picked[n] != 0;
+    for (int c = 1; c <= CardCount; ++c) picked = picked || charge.Cards[c].Picked[n] != 0;
     distinct += picked ? 1 : 0;
   }
   if (!allSevenPlus || totalHits != 0 || distinct < 15) return;
@@ -60,7 +59,7 @@ void PayConsolation() {
   const int64_t share = ConsolationPrize / cardsWithPicks;
   int64_t rest = ConsolationPrize - share * cardsWithPicks;
   for (int c = 1; c <= CardCount; ++c) {
-    if (Game.Cards[c].PickCount < 7) continue;
+    if (charge.Charged[c] == 0 || charge.Cards[c].PickCount < 7) continue;
     int64_t amount = share;
     if (rest > 0) {
       amount += 1;
@@ -85,27 +84,29 @@ struct DrawOutcome {
   bool progressiveHit = false;
 };
 
-// Pays every card from the active pay table at the current bet and books the set, card and
-// lifetime statistics; a full match of 5+ picks becomes the JackpotCard.
+// Pays the cards the draw charged, by their picks then and the hits among them, at the bet and
+// from the table of the start, and books the set, card and lifetime statistics; an uncharged
+// card gets nothing and books nothing. A full match of 5+ picks becomes the JackpotCard.
 DrawOutcome PayCards() {
+  const ChargedDraw& charge = Game.Charge;
   DrawOutcome outcome;
   for (int c = 1; c <= CardCount; ++c) {
-    const int64_t spots = Game.Cards[c].PickCount;
-    const int64_t hits = Game.Cards[c].HitCount;
+    Game.CardWin[c] = 0;
+    if (charge.Charged[c] == 0) continue;
+    const int64_t spots = charge.Cards[c].PickCount;
+    const int64_t hits = charge.Cards[c].HitCount;
     int64_t win = 0;
     if (spots >= 1 && spots <= MaxPicks && hits >= 0 && hits <= spots)
-      win = Game.PayActive[spots][hits] * Game.BetPerCard;
+      win = charge.PayTable[spots][hits] * charge.BetPerCard;
     Game.CardWin[c] = win;
     BookLifetimeWin(win);
     Game.SetWon += win;
     Game.Balance += win;
-    if (spots > 0) {
-      Game.CardNet[c] += win - Game.BetPerCard;
-      if (win > 0) Game.CardWins[c] += 1;
-    }
+    Game.CardNet[c] += win - charge.BetPerCard;
     if (win > 0) {
+      Game.CardWins[c] += 1;
       outcome.anyWin = true;
-    } else if (spots > 0) {
+    } else {
       Game.CardLosses[c] += 1;
     }
     if (spots >= 1 && hits == spots) {
@@ -152,8 +153,8 @@ void Announce(const DrawOutcome& outcome) {
 
 }  // namespace
 
-// Settles the draw whose twentieth ball has just been shown, with the bet and the cards as they
-// stand now.
+// Settles the draw whose twentieth ball has just been shown from what it charged for; cards,
+// the bet and the schedule changed since its start count from the next draw.
 void SettleDraw() {
   Game.JackpotCard = 0;
   const DrawOutcome outcome = PayCards();

@@ -84,18 +84,19 @@ void DrawHeatCell(const Cell& cell, int64_t n, const HeatRange& range) {
 }
 
 // A cell of a card tab or of the combined Main view. On Main a number on two or more cards shows
-// an asterisk instead of its digits.
+// an asterisk instead of its digits. Only a card's hit flag makes a hit: a number picked while
+// the balls were revealed does not count in that draw and shows as a plain pick, though drawn.
 void DrawStateCell(const Cell& cell, int64_t n, int64_t cardView, int64_t card) {
-  bool picked, hit, drawn = Game.Drawn[n] != 0, multi = false;
+  bool picked, hit = false, drawn = Game.Drawn[n] != 0, multi = false;
   if (cardView == 1) {
     picked = Game.Cards[card].Picked[n] != 0;
     hit = Game.Cards[card].Hit[n] != 0;
   } else {
     picked = Game.CardsPerNumber[n] > 0;
     multi = Game.CardsPerNumber[n] > 1;
-    hit = drawn && picked;
+    for (int64_t c = 1; c <= CardCount; ++c) hit = hit || (drawn && Game.Cards[c].Hit[n] != 0);
   }
-  const CellLook& look = hit ? HitLook : drawn ? DrawnLook : picked ? PickedLook : IdleLook;
+  const CellLook& look = hit ? HitLook : picked ? PickedLook : drawn ? DrawnLook : IdleLook;
   const bool asterisk = cardView == 0 && multi;
 
   SetDrawMode(ModeOpaque);
