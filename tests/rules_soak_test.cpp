@@ -1,6 +1,6 @@
 // A long auto-run at the fastest speed with the bet, the schedule and the picks changing under
-// it: every step, the money the game holds must equal an independent ledger of costs, payouts,
-// prizes and refinancing.
+// it, during the reveals too: every step, the money the game holds must equal an independent
+// ledger of costs, payouts, prizes and refinancing, each draw priced by what it charged for.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,10 +19,20 @@ namespace {
 
 using rules_test::RulesGame;
 
+// What the ledger saw a draw charge for when it started: the cards with picks then, their picks,
+// the bet and the schedule. The draw must settle by this, whatever is edited while it runs.
+struct Charge {
+  bool charged[5] = {};
+  CardRecord cards[5];
+  int64_t bet = 0, mode = 0;
+};
+
 struct Ledger {
   int64_t costs = 0, payouts = 0, prizes = 0, refinanced = 0;
   int64_t genWon = 0, genCost = 0, casWon = 0, casCost = 0;
   int64_t settled = 0, started = 0, consolations = 0, progressiveHits = 0, jackpotStops = 0;
+  int64_t editedDraws = 0;  // settled draws whose cards, bet or schedule changed during the reveal
+  Charge charge;            // of the draw in flight
 };
 
 // What the game looked like before one step.
@@ -32,6 +42,13 @@ struct Before {
   int64_t drawOrder[20];
   CardRecord cards[5];
 };
+
+// Whether the picks of two cards differ.
+bool PicksDiffer(const CardRecord& a, const CardRecord& b) {
+  for (int n = 1; n <= 80; ++n)
+    if ((a.Picked[n] != 0) != (b.Picked[n] != 0)) return true;
+  return false;
+}
 
 class RulesSoak : public RulesGame {
  protected:
@@ -52,44 +69,58 @@ class RulesSoak : public RulesGame {
   // Books a win to the lifetime total of the schedule it was won under.
   void BookWin(int64_t mode, int64_t amount) { (mode == 0 ? ledger.genWon : ledger.casWon) += amount; }
 
-  // The settlement of the draw in `b`, priced from the fixed schedules by the test itself.
+  // The settlement of the draw whose numbers are in `b`, priced by the test itself from what the
+  // ledger saw the draw charge for and from the fixed schedules.
   void ExpectSettlement(const Before& b, int64_t& prizeAt) {
-    const auto& table = b.mode == 0 ? Game.PayGenerous : Game.PayCasino;
-    bool anyWin = false, allSevenPlus = true, progressive = false;
+    const Charge& charge = ledger.charge;
+    const auto& table = charge.mode == 0 ? Game.PayGenerous : Game.PayCasino;
+    bool anyWin = false, allSevenPlus = true, progressive = false, edited = false;
     int64_t withPicks = 0, totalHits = 0, distinct = 0;
+    int64_t pays[5] = {};
     for (int c = 1; c <= 4; ++c) {
-      const CardRecord& card = b.cards[c];
+      edited = edited || PicksDiffer(charge.cards[c], b.cards[c]);
+      if (!charge.charged[c]) continue;
+      const CardRecord& card = charge.cards[c];
       int64_t hits = 0;
-      for (int i = 0; i < 20; ++i) hits += card.Picked[b.drawOrder[i]];
-      ASSERT_EQ(card.HitCount, hits) << "card " << c << " after draw " << ledger.settled;
+      for (int i = 0; i < 20; ++i) hits += card.Picked[b.drawOrder[i]] != 0 ? 1 : 0;
       const int64_t spots = card.PickCount;
-      const int64_t pay = spots >= 1 && spots <= 12 ? table[spots][hits] * b.bet : 0;
-      ledger.payouts += pay;
-      BookWin(b.mode, pay);
-      anyWin = anyWin || pay > 0;
-      if (spots > 0) {
-        ++withPicks;
-        allSevenPlus = allSevenPlus && spots >= 7;
-      }
+      pays[c] = spots >= 1 && spots <= 12 ? table[spots][hits] * charge.bet : 0;
+      ledger.payouts += pays[c];
+      BookWin(charge.mode, pays[c]);
+      anyWin = anyWin || pays[c] > 0;
+      ++withPicks;
+      allSevenPlus = allSevenPlus && spots >= 7;
       totalHits += hits;
       progressive = progressive || (spots >= 10 && hits == spots);
     }
     for (int n = 1; n <= 80; ++n) {
       bool any = false;
-      for (int c = 1; c <= 4; ++c) any = any || b.cards[c].Picked[n];
+      for (int c = 1; c <= 4; ++c) any = any || (charge.charged[c] && charge.cards[c].Picked[n] != 0);
       distinct += any ? 1 : 0;
     }
-    if (!anyWin && withPicks > 0 && allSevenPlus && totalHits == 0 && distinct >= 15) {
+    const bool consolation = !anyWin && withPicks > 0 && allSevenPlus && totalHits == 0 && distinct >= 15;
+    if (consolation) {
       ledger.payouts += 1000;
-      BookWin(b.mode, 1000);
+      BookWin(charge.mode, 1000);
       ++ledger.consolations;
     }
+    // Only the charged cards were paid; an uncharged one shows no win. (A draw started in the same
+    // step has cleared the wins already.)
+    const bool nextStarted = Game.Drawing == 1 && Game.BallsRevealed == 0;
+    for (int c = 1; c <= 4 && !nextStarted; ++c) {
+      if (!charge.charged[c]) {
+        ASSERT_EQ(Game.CardWin[c], 0) << "uncharged card " << c << " after draw " << ledger.settled;
+      } else if (!consolation) {
+        ASSERT_EQ(Game.CardWin[c], pays[c]) << "card " << c << " after draw " << ledger.settled;
+      }
+    }
+    if (edited || b.bet != charge.bet || b.mode != charge.mode) ++ledger.editedDraws;
     const size_t hitBoxes = NewBoxes(b.boxes, "PROGRESSIVE JACKPOT HIT!!!");
     ASSERT_EQ(hitBoxes, progressive ? 1u : 0u);
     if (progressive) {
       prizeAt = b.pot;
       ledger.prizes += b.pot;
-      BookWin(b.mode, b.pot);
+      BookWin(charge.mode, b.pot);
       ++ledger.progressiveHits;
     }
   }
@@ -126,6 +157,14 @@ class RulesSoak : public RulesGame {
     }
     if (started) {
       ++ledger.started;
+      Charge& charge = ledger.charge;
+      charge = Charge{};
+      for (int c = 1; c <= 4; ++c) {
+        charge.charged[c] = Game.Cards[c].PickCount > 0;
+        charge.cards[c] = Game.Cards[c];
+      }
+      charge.bet = Game.BetPerCard;
+      charge.mode = Game.PayMode;
       const int64_t cost = Game.BetPerCard * CardsWithPicks();
       ledger.costs += cost;
       (b.mode == 0 ? ledger.genCost : ledger.casCost) += cost;
@@ -215,7 +254,12 @@ TEST_F(RulesSoak, MoneyIsConservedThroughThousandsOfFastestAutoRunDraws) {
       SwapPayMode();
     } else if (roll < 50) {
       TogglePick(static_cast<int64_t>(chaos() % 4) + 1, static_cast<int64_t>(chaos() % 80) + 1);
-    } else if (roll < 52 || ledger.settled / DealLength != deal) {
+    } else if (roll < 53) {
+      // A card emptied, number by number.
+      const int64_t c = static_cast<int64_t>(chaos() % 4) + 1;
+      for (int64_t n = 1; n <= 80; ++n)
+        if (Game.Cards[c].Picked[n] != 0) TogglePick(c, n);
+    } else if (roll < 55 || ledger.settled / DealLength != deal) {
       StopAutoRun();
     }
   }
@@ -226,6 +270,7 @@ TEST_F(RulesSoak, MoneyIsConservedThroughThousandsOfFastestAutoRunDraws) {
   EXPECT_GT(ledger.consolations, 0);
   EXPECT_GT(Game.LifetimeGenWon, 0);
   EXPECT_GT(Game.LifetimeCasWon, 0);
+  EXPECT_GT(ledger.editedDraws, Draws / 20);
 }
 
 }  // namespace
