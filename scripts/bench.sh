@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKENO_BENCH=ON >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKENO_BENCH=ON -DKENO_WERROR=ON >/dev/null
 cmake --build build -j2 --target keno keno_bench keno_present_bench
 
 echo "=== frame drawing (headless, median of 5 repetitions)"

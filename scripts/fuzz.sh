@@ -10,7 +10,7 @@ seconds=${FUZZ_SECONDS:-30}
 
 cmake -S "$root" -B "$dir" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKENO_FUZZ=ON -DKENO_SANITIZE=address,undefined \
-  -DKENO_TESTS=OFF -DKENO_BENCH=OFF >/dev/null
+  -DKENO_TESTS=OFF -DKENO_BENCH=OFF -DKENO_WERROR=ON >/dev/null
 cmake --build "$dir" -j2 --target save_fuzzer
 
 # Seeds: a fresh game, a played game with picks, every repairable value, and broken files.

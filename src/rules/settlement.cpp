@@ -2,6 +2,7 @@
 // the progressive prize and the consolation prize.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "app/game_state.h"
 #include "platform/platform.h"
@@ -72,7 +73,12 @@ void PayConsolation() {
     Game.SetWon += amount;
     BookLifetimeWin(amount);
   }
-  Game.StatusMessage = "$" + std::to_string(share) + "/card consolation paid";
+  // Built by appending: GCC 12 at -O3 raises a false -Wrestrict inside std::string for
+  // `"literal" + std::string&&`, which inserts at the front (GCC bug 105329).
+  std::string message = "$";
+  message += std::to_string(share);
+  message += "/card consolation paid";
+  Game.StatusMessage = std::move(message);
   Game.StatusMessageTime = NowMs();
   RequestSave();
 }
