@@ -9,10 +9,13 @@ packages=(
   # game
   libgtk-3-dev libgl-dev libglu1-mesa-dev libx11-dev libmimalloc-dev
   libsdl2-dev libsdl2-mixer-dev fonts-dejavu-core
+  # the Debian package (dpkg-shlibdeps, dpkg-buildflags)
+  dpkg-dev file
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri python3
   clang libclang-rt-dev
+  lintian desktop-file-utils appstream
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi

@@ -22,11 +22,7 @@ constexpr Colour TrailColour = RGBA(140, 140, 160, 50);
 
 // Body, shine and number of one ball centred on (bx, by); the rim is the caller's.
 void DrawBallFace(int64_t bx, int64_t by, int64_t r, int64_t n) {
-  const bool onCard = IsOnAnyCard(n);
-  SetDrawMode(ModeOpaque);
-  DrawCircle(bx, by, r, onCard ? HitColour : DrawnColour);
-  SetDrawMode(ModeAlphaBlend);
-  DrawCircle(bx - r / 3, by - r / 3, r / 3, onCard ? RGBA(255, 255, 255, 90) : RGBA(255, 255, 255, 70));
+  DrawBallBody(bx, by, r, IsOnAnyCard(n));
   TextBuf label;
   label << n;
   const int64_t nw = RoundHalfEven(StringWidth(label.view()));
@@ -40,6 +36,14 @@ void DrawBallFace(int64_t bx, int64_t by, int64_t r, int64_t n) {
 int64_t NumberAt(int64_t k) { return k >= 1 && k <= BallsPerDraw ? Game.DrawOrder[k - 1] : 0; }
 
 }  // namespace
+
+// The body of a ball and its shine, green for a number on a card and red otherwise.
+void DrawBallBody(int64_t bx, int64_t by, int64_t r, bool onCard) {
+  SetDrawMode(ModeOpaque);
+  DrawCircle(bx, by, r, onCard ? HitColour : DrawnColour);
+  SetDrawMode(ModeAlphaBlend);
+  DrawCircle(bx - r / 3, by - r / 3, r / 3, onCard ? RGBA(255, 255, 255, 90) : RGBA(255, 255, 255, 70));
+}
 
 BallTubeGeometry BallTubeGeometryFor(int64_t w, int64_t h) {
   BallTubeGeometry g{};

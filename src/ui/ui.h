@@ -74,6 +74,8 @@ void DrawBallsPanel();
 void StartBallAnim();
 void StepBallAnims();
 bool IsOnAnyCard(int64_t n);
+// A ball's body and shine centred on (bx, by), green when onCard (also the game's icon).
+void DrawBallBody(int64_t bx, int64_t by, int64_t r, bool onCard);
 // The tube's geometry for a panel of w x h, from its top-left corner: slot pitch, ball radius,
 // the centres of the left and right columns and the drop point across.
 struct BallTubeGeometry {
