@@ -15,6 +15,7 @@ E2E_XVFB_PID=""
 E2E_PID=""      # the running game
 E2E_STATUS=""   # its exit status, set by e2e_wait_exit
 E2E_GAME_DIR="" # the directory of the current copy of the game
+E2E_LOG=""      # the game's output when not $E2E_GAME_DIR/keno.log (an installed, read-only copy)
 
 e2e_cleanup() {
   if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then kill -KILL "$E2E_PID" 2>/dev/null; fi
@@ -46,9 +47,10 @@ e2e_fail() {
     echo "--- windows on $DISPLAY ---" >&2
     xwininfo -root -children 2>/dev/null | grep -E '^ +0x' >&2
   fi
-  if [ -n "$E2E_GAME_DIR" ] && [ -s "$E2E_GAME_DIR/keno.log" ]; then
+  local log=${E2E_LOG:-${E2E_GAME_DIR:+$E2E_GAME_DIR/keno.log}}
+  if [ -n "$log" ] && [ -s "$log" ]; then
     echo "--- game output ---" >&2
-    cat "$E2E_GAME_DIR/keno.log" >&2
+    cat "$log" >&2
   fi
   exit 1
 }
