@@ -13,23 +13,13 @@ picked="140,20,160"
 gold="255,215,0"
 outline="0,0,0"
 
-# Top-left corner "x y" of number n's cell on a board of w x h at (294, 172): the cells are w/10 by
-# h/8 wide, each corner truncated.
-cell_corner() {
-  local n=$1 w=$2 h=$3
-  awk -v n="$n" -v w="$w" -v h="$h" 'BEGIN {
-    col = (n - 1) % 10; row = int((n - 1) / 10)
-    printf "%d %d\n", 294 + int(col * w / 10), 172 + int(row * h / 8)
-  }'
-}
-
 size_is() { [ "$(e2e_size "$1")" = "$2" ]; }
 
 e2e_start_greeted_game "$build"
 game=$E2E_WINDOW
 
 # Number 45 on the 878 x 718 board; its fill is checked above the digits, away from the bevel.
-read -r cx cy < <(cell_corner 45 878 718)
+read -r cx cy < <(e2e_cell_corner 45 878 718)
 e2e_expect_pixels "$game" "number 45 idle on the Card 1 tab" "$((cx + 43)),$((cy + 10))=$idle"
 e2e_click "$game" $((cx + 43)) $((cy + 44)) 1
 e2e_expect_pixels "$game" "number 45 picked after a click" \
@@ -40,15 +30,15 @@ e2e_pass "a click on a cell of the Card 1 tab turns it purple"
 # the pick of Card 1 in the combined view.
 e2e_click "$game" 320 140 1
 e2e_expect_pixels "$game" "the Main tab selected" "304,140=$gold" "$((cx + 43)),$((cy + 10))=$picked"
-read -r ox oy < <(cell_corner 46 878 718)
+read -r ox oy < <(e2e_cell_corner 46 878 718)
 e2e_expect_pixels "$game" "an unpicked number on the Main tab" "$((ox + 43)),$((oy + 10))=$idle"
 e2e_pass "the Main tab turns gold and shows the pick"
 
 # A larger window: the board becomes 1196 x 816 and reaches the tube at x = 1490.
 xdotool windowsize "$game" 1600 1000
 e2e_poll "the window to grow to 1600 x 1000" size_is "$game" "1600 1000"
-read -r cx cy < <(cell_corner 45 1196 816)
-read -r lx ly < <(cell_corner 80 1196 816)
+read -r cx cy < <(e2e_cell_corner 45 1196 816)
+read -r lx ly < <(e2e_cell_corner 80 1196 816)
 e2e_expect_pixels "$game" "the board laid out at 1600 x 1000" \
   "$((cx + 60)),$((cy + 10))=$picked" "$((cx + 8)),$((cy + 60))=$picked" \
   "$((lx + 60)),$((ly + 10))=$idle" "1489,$((ly + 50))=$outline" "304,140=$gold"

@@ -255,6 +255,16 @@ e2e_wait_exit() {
   E2E_PID=""
 }
 
+# Top-left corner "x y" of number n's cell on a board of w x h (default 878 x 718, the board of a
+# 1282 x 902 window) at (294, 172): the cells are w/10 by h/8 wide, each corner truncated.
+e2e_cell_corner() {
+  local n=$1 w=${2:-878} h=${3:-718}
+  awk -v n="$n" -v w="$w" -v h="$h" 'BEGIN {
+    col = (n - 1) % 10; row = int((n - 1) / 10)
+    printf "%d %d\n", 294 + int(col * w / 10), 172 + int(row * h / 8)
+  }'
+}
+
 # A mouse click on a window: e2e_click WINDOW X Y [BUTTON, default 1 = left].
 e2e_click() {
   xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}" || e2e_fail "could not click at $2,$3"

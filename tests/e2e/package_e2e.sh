@@ -129,14 +129,6 @@ launch_installed() {
   E2E_PID=$!
 }
 
-# Top-left corner "x y" of number n's cell on the 878 x 718 board at (294, 172).
-cell_corner() {
-  awk -v n="$1" 'BEGIN {
-    col = (n - 1) % 10; row = int((n - 1) / 10)
-    printf "%d %d\n", 294 + int(col * 878 / 10), 172 + int(row * 718 / 8)
-  }'
-}
-
 # True when the draw is over: the top slot of the balls tube holds a ball and Draw is idle again.
 draw_done() {
   local shot="$E2E_TMP/draw.png" colours
@@ -148,7 +140,7 @@ draw_done() {
 # One draw at the fastest speed with number 45 picked on Card 1.
 play_one_draw() {
   local game=$1 cx cy
-  read -r cx cy < <(cell_corner 45)
+  read -r cx cy < <(e2e_cell_corner 45)
   e2e_click "$game" $((cx + 43)) $((cy + 44))
   e2e_expect_pixels "$game" "number 45 picked on Card 1" "$((cx + 43)),$((cy + 10))=$purple"
   e2e_click "$game" 600 60

@@ -18,14 +18,6 @@ holding_face="30,55,130"
 auto_face="180,35,35"
 draw_face_point="17,102" # inside the Draw button (12, 12, 155, 96), clear of its text
 
-# Top-left corner "x y" of number n's cell on the 878 x 718 board at (294, 172).
-cell_corner() {
-  awk -v n="$1" 'BEGIN {
-    col = (n - 1) % 10; row = int((n - 1) / 10)
-    printf "%d %d\n", 294 + int(col * 878 / 10), 172 + int(row * 718 / 8)
-  }'
-}
-
 # A point on the body of the ball in slot k (1 bottom left .. 20 top right) of the 110 x 770 tube
 # at (1172, 120): right of and below the centre, clear of the shine, the digits and the rim.
 ball_point() {
@@ -52,10 +44,10 @@ e2e_pass "the tube is empty before the first draw"
 # Twelve picks on Card 1, spread over the board.
 picks=(3 8 14 22 27 35 41 46 53 59 66 72)
 for n in "${picks[@]}"; do
-  read -r cx cy < <(cell_corner "$n")
+  read -r cx cy < <(e2e_cell_corner "$n")
   e2e_click "$game" $((cx + 43)) $((cy + 44))
 done
-read -r cx cy < <(cell_corner 72)
+read -r cx cy < <(e2e_cell_corner 72)
 e2e_expect_pixels "$game" "the last pick on Card 1" "$((cx + 43)),$((cy + 10))=140,20,160"
 
 # Two presses on the right half of the Speed control (483, 12, 155, 96): Medium to Fastest.
@@ -92,7 +84,7 @@ done
 # above its digits, away from the yellow cross.
 cells=()
 for n in $(seq 1 80); do
-  read -r cx cy < <(cell_corner "$n")
+  read -r cx cy < <(e2e_cell_corner "$n")
   cells+=("$((cx + 43)),$((cy + 10))")
 done
 mapfile -t board < <(e2e_pixels "$shot" "${cells[@]}")
