@@ -31,14 +31,15 @@ add_custom_command(OUTPUT ${KENO_ICON_FILES}
   DEPENDS keno_make_icons
   COMMENT "Drawing the icons")
 
-# The manual page and the changelog are installed compressed, as Debian expects.
+# The manual page (stamped with the version) and the changelog are installed compressed, as
+# Debian expects.
 find_program(GZIP_PROGRAM gzip REQUIRED)
 set(KENO_DOC_DIR ${CMAKE_BINARY_DIR}/doc)
+configure_file(data/keno.6.in ${KENO_DOC_DIR}/keno.6 @ONLY)
 add_custom_command(OUTPUT ${KENO_DOC_DIR}/keno.6.gz ${KENO_DOC_DIR}/changelog.gz
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${KENO_DOC_DIR}
-  COMMAND ${GZIP_PROGRAM} -9n -c ${CMAKE_SOURCE_DIR}/data/keno.6 > ${KENO_DOC_DIR}/keno.6.gz
+  COMMAND ${GZIP_PROGRAM} -9n -c ${KENO_DOC_DIR}/keno.6 > ${KENO_DOC_DIR}/keno.6.gz
   COMMAND ${GZIP_PROGRAM} -9n -c ${CMAKE_SOURCE_DIR}/data/debian/changelog > ${KENO_DOC_DIR}/changelog.gz
-  DEPENDS data/keno.6 data/debian/changelog
+  DEPENDS ${KENO_DOC_DIR}/keno.6 data/debian/changelog
   COMMENT "Compressing the manual page and the changelog")
 add_custom_target(keno_install_data ALL DEPENDS ${KENO_ICON_FILES} ${KENO_DOC_DIR}/keno.6.gz ${KENO_DOC_DIR}/changelog.gz)
 
