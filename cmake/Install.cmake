@@ -17,7 +17,8 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 # The icon: the game's green ball drawn by its own drawing code, headless, at build time.
 add_executable(keno_make_icons tools/make_icons.cpp)
-target_link_libraries(keno_make_icons PRIVATE keno_core keno_platform_headless)
+target_link_libraries(keno_make_icons PRIVATE keno_ui keno_platform_headless)
+set_target_properties(keno_make_icons PROPERTIES KENO_PLATFORM keno_platform_headless)
 set(KENO_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
 set(KENO_ICON_FILES ${KENO_ICON_DIR}/scalable/apps/${KENO_APP_ID}.svg)
 foreach(size IN LISTS KENO_ICON_SIZES)

@@ -168,13 +168,20 @@ void DestroyWindow() {
 bool InitPlatform() {
   if (desk.gtkReady) return true;
   gdk_set_allowed_backends("x11");
+  // The application id is the windows' class (the desktop entry's StartupWMClass) and names their
+  // icon in the icon theme, so that the taskbar links the game to its launcher.
+  constexpr const char* ApplicationId = "com.vorbel.Keno";
+  g_set_prgname(ApplicationId);
   // A busy X server can refuse a connection for a moment (its accept queue full); a few quick
   // retries keep that from ending the game before it starts. No server at all still fails.
   for (int attempt = 0; attempt < 20 && !desk.gtkReady; ++attempt) {
     if (attempt > 0) SleepMs(50);
     desk.gtkReady = gtk_init_check(nullptr, nullptr);
   }
-  return desk.gtkReady;
+  if (!desk.gtkReady) return false;
+  gdk_set_program_class(ApplicationId);  // after the toolkit's start, which sets its own
+  gtk_window_set_default_icon_name(ApplicationId);
+  return true;
 }
 
 void ReleasePlatform() {

@@ -150,8 +150,26 @@ play_one_draw() {
   e2e_poll "the twentieth ball to land" draw_done "$game"
 }
 
-# A property of a window as xprop prints it after the "=".
-window_property() { xprop -id "$1" "$2" 2>/dev/null | sed -n 's/^[^=]*= //p'; }
+# Checks that a window's icons (_NET_WM_ICON: width, height, then ARGB pixels, for each size) are
+# the installed ball: green below the centre. Prints the reason when not.
+check_window_icon() {
+  xprop -id "$1" -notype 32c _NET_WM_ICON 2>/dev/null | python3 -c '
+import sys
+text = sys.stdin.read()
+if "=" not in text:
+    sys.exit("the window has no icon")
+values = [int(v) for v in text.split("=", 1)[1].split(",")]
+sizes = []
+while len(values) >= 2:
+    w, h = values[0], values[1]
+    pixels, values = values[2 : 2 + w * h], values[2 + w * h :]
+    centre = pixels[(h * 5 // 8) * w + w // 2]
+    if centre != 0xFF28B43C:
+        sys.exit(f"the {w}x{h} window icon is {centre:#010x} below its centre, not the ball green")
+    sizes.append(f"{w}x{h}")
+print(" ".join(sizes))
+'
+}
 
 e2e_start_display
 launch_installed
@@ -165,6 +183,10 @@ if [ "${#run_as[@]}" -gt 0 ]; then
   [ "$user" = nobody ] || e2e_fail "the game runs as \"$user\", not nobody"
 fi
 e2e_pass "the installed game, run by $(ps -o user= -p "$E2E_PID") from a read-only root, greets a new player"
+class=$(xprop -id "$game" WM_CLASS 2>/dev/null | sed -n 's/^[^=]*= //p')
+[ "$class" = "\"$app_id\", \"$app_id\"" ] || e2e_fail "the window's class is $class, expected $app_id"
+icons=$(check_window_icon "$game" 2>&1) || e2e_fail "$icons"
+e2e_pass "the window's class is $app_id and its icon the installed ball ($icons)"
 
 play_one_draw "$game"
 e2e_pass "one draw played"
