@@ -56,7 +56,13 @@ trap restore_and_clean EXIT
   e2e_fail "no copyright file naming the Keno developers in usr/share/doc/keno"
 [ "$(zcat "$share/doc/keno/changelog.gz" 2>/dev/null | head -n 1)" = "keno ($version) unstable; urgency=medium" ] ||
   e2e_fail "the changelog in usr/share/doc/keno does not open with version $version"
-e2e_pass "the executable is in usr/games, with a copyright file and a changelog"
+# The dependencies come from the executable, mimalloc (which replaces malloc) included; the fonts
+# are named by hand.
+depends=$(dpkg-deb -f "$deb" Depends)
+for package in fonts-dejavu-core libgtk-3-0 libsdl2-mixer-2.0-0 libmimalloc2.0; do
+  [[ ", $depends," == *", $package"[\ ,]* ]] || e2e_fail "the package does not depend on $package: $depends"
+done
+e2e_pass "the executable is in usr/games, with a copyright file, a changelog and its libraries as dependencies"
 
 desktop="$share/applications/$app_id.desktop"
 [ -f "$desktop" ] || e2e_fail "no desktop entry at usr/share/applications/$app_id.desktop"
