@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "app/game_state.h"
@@ -30,6 +32,15 @@ inline double HitProbability(int s, int h) {
 // Picks the numbers on card c through the player's own operation.
 inline void Pick(int64_t c, const std::vector<int64_t>& numbers) {
   for (int64_t n : numbers) TogglePick(c, n);
+}
+
+// A parameterised test's name from its case's description: the letters and digits of `name`.
+template <class TestParamInfo>
+std::string CaseName(const TestParamInfo& info) {
+  std::string name;
+  for (const char* p = info.param.name; *p; ++p)
+    if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+  return name;
 }
 
 inline std::vector<int64_t> Range(int64_t from, int64_t to) {

@@ -3,7 +3,6 @@
 // and the schedule of its start; the edits count from the next draw.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <functional>
 #include <string>
 #include <vector>
@@ -154,12 +153,8 @@ TEST_P(RulesMidDraw, PaysWhatTheDrawCharged) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RulesMidDraw, ::testing::ValuesIn(MidDrawCases), [](const auto& info) {
-  std::string name;
-  for (const char* p = info.param.name; *p; ++p)
-    if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(Cases, RulesMidDraw, ::testing::ValuesIn(MidDrawCases),
+                         rules_test::CaseName<::testing::TestParamInfo<MidDrawCase>>);
 
 class RulesMidDrawGame : public RulesGame {};
 

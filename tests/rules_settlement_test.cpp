@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cctype>
 #include <chrono>
 #include <limits>
 #include <string>
@@ -195,12 +194,8 @@ TEST_P(RulesSettlement, PaysBooksAndAnnounces) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RulesSettlement, ::testing::ValuesIn(SettleCases), [](const auto& info) {
-  std::string name;
-  for (const char* p = info.param.name; *p; ++p)
-    if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(Cases, RulesSettlement, ::testing::ValuesIn(SettleCases),
+                         rules_test::CaseName<::testing::TestParamInfo<SettleCase>>);
 
 class RulesSettlementGame : public RulesGame {};
 
