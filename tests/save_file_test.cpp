@@ -2,7 +2,9 @@
 #include "persist/save_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -64,11 +66,22 @@ Bytes ReadBytes(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The names in the save's folder other than the save itself and its lock: leftovers of a save.
+std::vector<std::string> Leftovers(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name != "keno_save.dat" && name != "keno_save.dat.lock") names.push_back(name);
+  }
+  return names;
+}
+
 // A clean state with the save path in a fresh temporary directory, as start-up leaves it.
 void FreshState() {
   headless::Reset(1);
   Game = GameState{};
   Game.SavePath = SaveFile();
+  Game.SaveLoaded = 1;
 }
 
 // Fills the saved fields with values a fresh game never has, so a load must overwrite them.
@@ -276,6 +289,7 @@ TEST(SaveFile, AnInterruptedSaveLeavesThePreviousSaveWhole) {
   SaveGame();
   EXPECT_EQ(ReadBytes(SaveFile()), before);
   EXPECT_FALSE(std::filesystem::exists(SaveFile() + ".tmp")) << "no half-written file is left behind";
+  EXPECT_EQ(Leftovers(headless::TempDir()), std::vector<std::string>{});
 
   Scribble();
   LoadGame();
@@ -288,14 +302,146 @@ TEST(SaveFile, AnInterruptedSaveLeavesThePreviousSaveWhole) {
   EXPECT_EQ(Game.Balance, 10) << "the save after the failed one goes through";
 }
 
-TEST(SaveFile, AnUnwritableDirectoryIsSilent) {
+TEST(SaveFile, AMissingDirectoryGetsNoFileAndIsReported) {
   FreshState();
   Game.SavePath = headless::TempDir() + "missing/keno_save.dat";
-  SaveGame();
+  EXPECT_FALSE(SaveGame());
   EXPECT_FALSE(std::filesystem::exists(Game.SavePath));
+  ASSERT_EQ(headless::BoxLog().size(), 1u);
+  EXPECT_EQ(headless::BoxLog()[0].text,
+            "Your progress could not be saved to " + Game.SavePath + ": No such file or directory.");
   Scribble();
   LoadGame();
   ExpectFreshGame("save directory missing");
+}
+
+TEST(SaveFile, AFailureAtAnyStepKeepsTheOldFileRemovesTheTemporaryAndSaysWhy) {
+  struct Case {
+    headless::FileStep step;
+    int error;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {headless::FileStep::Create, EACCES, "Permission denied"},
+      {headless::FileStep::Write, EIO, "Input/output error"},
+      {headless::FileStep::Flush, ENOSPC, "No space left on device"},
+      {headless::FileStep::Flush, EDQUOT, "Disk quota exceeded"},
+      {headless::FileStep::Rename, EROFS, "Read-only file system"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    FreshState();
+    Game.Balance = 2500;
+    ASSERT_TRUE(SaveGame());
+    const Bytes before = ReadBytes(SaveFile());
+
+    Game.Balance = 10;
+    headless::FailNextFileStep(c.step, c.error);
+    EXPECT_FALSE(SaveGame());
+    EXPECT_EQ(ReadBytes(SaveFile()), before) << "the previous save stays whole";
+    EXPECT_EQ(Leftovers(headless::TempDir()), std::vector<std::string>{}) << "the temporary file is gone";
+    ASSERT_EQ(headless::BoxLog().size(), 1u);
+    EXPECT_EQ(headless::BoxLog()[0].title, "Keno");
+    EXPECT_EQ(headless::BoxLog()[0].flags, 16);
+    EXPECT_EQ(headless::BoxLog()[0].text, "Your progress could not be saved to " + SaveFile() + ": " + c.reason + ".");
+  }
+}
+
+TEST(SaveFile, OneBoxPerRunThenStandardErrorWhereNoBoxCanShow) {
+  FreshState();
+  for (int i = 0; i < 3; ++i) {
+    headless::FailNextFileStep(headless::FileStep::Flush, ENOSPC);
+    EXPECT_FALSE(SaveGame());
+  }
+  EXPECT_EQ(headless::BoxLog().size(), 1u) << "later failures of the same run show no more boxes";
+
+  ReportSaveFailuresOnStandardError();
+  headless::FailNextFileStep(headless::FileStep::Rename, EIO);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(SaveGame());
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said, "keno: Your progress could not be saved to " + SaveFile() + ": Input/output error.\n");
+  EXPECT_EQ(headless::BoxLog().size(), 1u);
+
+  // A fresh run reports its own first failure again.
+  Game = GameState{};
+  Game.SavePath = SaveFile();
+  Game.SaveLoaded = 1;
+  headless::FailNextFileStep(headless::FileStep::Create, EACCES);
+  SaveGame();
+  EXPECT_EQ(headless::BoxLog().size(), 2u);
+}
+
+TEST(SaveFile, NothingIsSavedBeforeTheSaveWasLoaded) {
+  FreshState();
+  Game.SaveLoaded = 0;
+  EXPECT_FALSE(SavingAllowed());
+  EXPECT_FALSE(SaveGame());
+  EXPECT_FALSE(std::filesystem::exists(SaveFile()));
+  EXPECT_TRUE(headless::BoxLog().empty()) << "a save that was never tried is no failure";
+  LoadGame();
+  EXPECT_TRUE(SavingAllowed());
+  EXPECT_TRUE(SaveGame());
+}
+
+// Things a crash, an older version or someone else left at the fixed name the save once used.
+TEST(SaveFile, WhateverSitsAtTheOldTemporaryNameIsLeftAlone) {
+  enum class Squatter { Fifo, LinkToAnotherFile };
+  for (Squatter squatter : {Squatter::Fifo, Squatter::LinkToAnotherFile}) {
+    SCOPED_TRACE(squatter == Squatter::Fifo ? "fifo" : "link");
+    FreshState();
+    const std::string old = SaveFile() + ".tmp";
+    const std::string victim = headless::TempDir() + "victim.txt";
+    WriteBytes(victim, {'k', 'e', 'e', 'p'});
+    if (squatter == Squatter::Fifo) {
+      ASSERT_EQ(mkfifo(old.c_str(), 0600), 0);
+    } else {
+      std::filesystem::create_symlink(victim, old);
+    }
+    Game.Balance = 777;
+    ASSERT_TRUE(SaveGame());  // a FIFO opened for writing would block here for ever
+    SaveImage expected;
+    expected.fields[SaveImage::Balance] = 777;
+    EXPECT_EQ(ReadBytes(SaveFile()), expected.Write());
+    EXPECT_EQ(ReadBytes(victim), (Bytes{'k', 'e', 'e', 'p'}));
+    const auto status = std::filesystem::symlink_status(old);
+    EXPECT_TRUE(squatter == Squatter::Fifo ? std::filesystem::is_fifo(status) : std::filesystem::is_symlink(status));
+  }
+}
+
+TEST(SaveFile, ASaveKeptThroughALinkStaysALinkAndItsTargetGetsTheNewBytes) {
+  struct Case {
+    const char* what;
+    const char* link;   // the save's link target as written in the link
+    const char* chain;  // a second link in between, when not empty
+    bool targetExists;
+  };
+  const Case cases[] = {
+      {"absolute link", "@synced/real.dat", "", true},
+      {"relative link", "synced/real.dat", "", true},
+      {"link to a link", "hop", "synced/real.dat", true},
+      {"link to a file not made yet", "synced/real.dat", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FreshState();
+    const std::string dir = headless::TempDir();
+    std::filesystem::create_directory(dir + "synced");
+    const std::string real = dir + "synced/real.dat";
+    if (c.targetExists) WriteBytes(real, SaveImage{}.Write());
+    auto spelled = [&dir](const std::string& text) { return text[0] == '@' ? dir + text.substr(1) : text; };
+    std::filesystem::create_symlink(spelled(c.link), SaveFile());
+    if (*c.chain) std::filesystem::create_symlink(spelled(c.chain), dir + "hop");
+
+    Game.Balance = 31337;
+    ASSERT_TRUE(SaveGame());
+    ASSERT_TRUE(std::filesystem::is_symlink(SaveFile()));
+    EXPECT_EQ(std::filesystem::read_symlink(SaveFile()).string(), spelled(c.link));
+    SaveImage expected;
+    expected.fields[SaveImage::Balance] = 31337;
+    EXPECT_EQ(ReadBytes(real), expected.Write());
+    EXPECT_EQ(Leftovers(dir + "synced"), std::vector<std::string>{"real.dat"});
+  }
 }
 
 // The game started on the headless back end over a save file the test prepared.

@@ -119,7 +119,7 @@ bool StartUp() {
                    BoxIconWarning);
   }
   Game = GameState{};
-  SetSaveNowOperation(SaveGame);
+  SetSaveNowOperation([] { SaveGame(); });
   if (!SetupGame()) {
     ReleasePlatform();
     return false;

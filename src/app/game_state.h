@@ -216,9 +216,13 @@ struct GameState {
   int64_t PayActive[MaxPicks + 1][MaxPicks + 1] = {};  // a copy of the schedule PayMode names
 
   // Persistence.
-  std::string SavePath;         // the save file's path; app at start-up
-  int64_t SavePending = 0;      // flag: a debounced save is armed; RequestSave, app
-  int64_t SaveRequestTime = 0;  // time of the last request; RequestSave
+  std::string SavePath;          // the save file's path; persist at start-up (ClaimSaveFile)
+  std::string SaveLoadPath;      // the file start-up reads when it is not SavePath (a save carried over); persist
+  int64_t SavePending = 0;       // flag: a debounced save is armed; RequestSave, app
+  int64_t SaveRequestTime = 0;   // time of the last request; RequestSave
+  int64_t SaveLoaded = 0;        // flag: start-up has read the save, so a save may replace it; LoadGame
+  int64_t SaveFailureShown = 0;  // flag: this run's one failed-save box has been shown; persist
+  int64_t SaveFailuresToStandardError = 0;  // flag: failed saves go to standard error (no box can show); persist
 
   // Sound effects by tone key ("1200_60"), and the entropy source's state.
   std::unordered_map<std::string, int64_t> SoundEffects;  // tone key to sound number; sound

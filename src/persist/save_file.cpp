@@ -1,5 +1,5 @@
 // Saving and loading the game: the ten stored fields, the picks of the four cards and the check
-// value that guards the fields.
+// value that guards the fields; a failed save is reported to the player.
 #include "persist/save_file.h"
 
 #include <algorithm>
@@ -84,12 +84,44 @@ void RepairLoadedValues() {
   if (Game.SoundOn != 0 && Game.SoundOn != 1) Game.SoundOn = 1;
 }
 
+// Reads a whole save file into the state; false when there is none or it is not one this game
+// wrote (wrong size, magic, version or check value).
+bool ReadSaveFile(const std::string& path) {
+  if (!OpenDataFile(SaveFileNumber, path)) return false;
+  bool valid = DataFileLength(SaveFileNumber) == SaveFileSize;
+  valid = valid && ReadI32(SaveFileNumber) == SaveMagic;
+  valid = valid && ReadI32(SaveFileNumber) == SaveVersion;
+  valid = valid && ReadSaveBody(SaveFileNumber);
+  CloseDataFile(SaveFileNumber);
+  return valid;
+}
+
+// Tells the player, once per run, that the progress just played was not kept; on standard error
+// when the run is ending where no box can be shown.
+void ReportSaveFailure() {
+  const std::string text = "Your progress could not be saved to " + Game.SavePath + ": " + LastFileError() + ".";
+  if (Game.SaveFailuresToStandardError == 1) {
+    WriteErrorLine("keno: " + text);
+  } else if (Game.SaveFailureShown == 0) {
+    Game.SaveFailureShown = 1;
+    ShowMessageBox("Keno", text, BoxIconWarning);
+  }
+}
+
 }  // namespace
 
-void SaveGame() {
-  if (Game.SavePath.empty()) return;
-  const std::string temporary = Game.SavePath + ".tmp";
-  if (!CreateDataFile(SaveFileNumber, temporary)) return;
+bool SavingAllowed() { return Game.SaveLoaded == 1; }
+
+void ReportSaveFailuresOnStandardError() { Game.SaveFailuresToStandardError = 1; }
+
+bool SaveGame() {
+  if (!SavingAllowed() || Game.SavePath.empty()) return false;
+  // A save kept through a symbolic link stays one: the new file replaces the link's target.
+  const std::string target = ResolveLinks(Game.SavePath);
+  if (CreateUniqueDataFile(SaveFileNumber, target + SaveTemporaryInfix).empty()) {
+    ReportSaveFailure();
+    return false;
+  }
   int32_t fields[10];
   StoredFields(fields);
   WriteI32(SaveFileNumber, SaveMagic);
@@ -98,22 +130,18 @@ void SaveGame() {
   for (int c = 1; c <= CardCount; ++c)
     for (int n = 1; n <= NumberCount; ++n) WriteU8(SaveFileNumber, Game.Cards[c].Picked[n]);
   WriteI32(SaveFileNumber, CheckValue(fields));
-  CommitDataFile(SaveFileNumber, Game.SavePath);
+  if (!CommitDataFile(SaveFileNumber, target)) {
+    ReportSaveFailure();
+    return false;
+  }
+  return true;
 }
 
 void LoadGame() {
-  if (!OpenDataFile(SaveFileNumber, Game.SavePath)) {
-    SetSaveDefaults();
-    return;
-  }
-  bool valid = DataFileLength(SaveFileNumber) == SaveFileSize;
-  valid = valid && ReadI32(SaveFileNumber) == SaveMagic;
-  valid = valid && ReadI32(SaveFileNumber) == SaveVersion;
-  valid = valid && ReadSaveBody(SaveFileNumber);
-  CloseDataFile(SaveFileNumber);
-  if (valid) {
+  if (ReadSaveFile(Game.SaveLoadPath.empty() ? Game.SavePath : Game.SaveLoadPath)) {
     RepairLoadedValues();
   } else {
     SetSaveDefaults();
   }
+  Game.SaveLoaded = 1;
 }

@@ -94,6 +94,8 @@ void Reset(uint64_t seed) {
   world.entropy.seed(seed ^ 0xA5A5A5A5DEADBEEFull);
   sys::SeedGenerators(seed);
   sys::SetSleepObserver(ObserveSleep);
+  sys::ScriptEnvironment(true);
+  sys::SetScriptedVariable("HOME", TempDir() + "home");
   std::lock_guard lock(soundMutex);
   timeline.clear();
 }
@@ -157,6 +159,11 @@ void QueueEntropyWords(const std::vector<uint32_t>& words) {
 }
 int64_t EntropyWordsRead() { return world.entropyWordsRead; }
 void FailNextCommit() { sys::FailNextCommit(); }
+void FailNextFileStep(FileStep step, int error) { sys::FailNextFileStep(step, error); }
+void SetEnvironment(const std::string& name, const std::optional<std::string>& value) {
+  sys::SetScriptedVariable(name, value);
+}
+void DenyWrite(const std::string& path) { sys::DenyWrite(path); }
 std::string TempDir() { return world.tempDir.string() + "/"; }
 
 int64_t FrameWidth() { return canvas::ScreenWidth(); }

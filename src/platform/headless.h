@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/system_internal.h"
 
 namespace headless {
 
@@ -21,6 +23,8 @@ enum class EntropyFault { None, FailOpen, FailRead };
 
 // Forgets every scripted answer, log, fault and input; sets the clock to 10000 ms, the window
 // size to 1282 x 902, the executable into a fresh temporary directory and seeds both generators.
+// The environment the game sees holds only HOME, a "home" folder (not yet made) in that
+// directory, so nothing reaches the real player's files.
 void Reset(uint64_t seed = 1);
 
 // Clock (NowMs) under the test's control.
@@ -63,6 +67,12 @@ void SetEntropyFault(EntropyFault fault);
 void QueueEntropyWords(const std::vector<uint32_t>& words);
 int64_t EntropyWordsRead();
 void FailNextCommit();  // the next CommitDataFile fails after writing, before the rename
+using FileStep = sys::FileStep;
+void FailNextFileStep(FileStep step, int error);  // that step of the next file written fails with errno error
+
+// The environment and the permissions the game sees.
+void SetEnvironment(const std::string& name, const std::optional<std::string>& value);  // nullopt: unset
+void DenyWrite(const std::string& path);  // PathWritable answers 0 for it, as it would to an unprivileged player
 
 // Paths.
 std::string TempDir();  // the directory holding ExecutablePath()

@@ -119,6 +119,25 @@ int64_t FileSizeOf(const std::string& name);  // -1 missing, -2 a directory
 void RemoveFile(const std::string& name);
 std::string ExecutablePath();
 std::string DirectoryOf(const std::string& path);  // up to and including the last "/"
+// A new file for writing named prefix + 6 unique characters, created exclusively (never an
+// existing file, never through a link); its name, "" on failure. CommitDataFile puts it in place.
+std::string CreateUniqueDataFile(int64_t file, const std::string& prefix);
+int64_t RemoveUniqueDataFiles(
+    const std::string& prefix);  // the plain files CreateUniqueDataFile(prefix) could have made; how many went
+std::string ResolveLinks(
+    const std::string& name);  // the file a chain of symbolic links ends at; the name itself when no link
+int64_t PathWritable(
+    const std::string& name);  // 1 when the player may write the file, or create and replace files in the folder
+int64_t CreateFolder(const std::string& name);  // with its missing parents, mode 0700; 1 when it is a folder afterwards
+constexpr int64_t LockTaken = 1, LockHeldElsewhere = 0, LockUnavailable = -1;
+int64_t LockFileExclusive(
+    const std::string& name);  // creates the file, takes its advisory lock until ReleasePlatform or exit
+std::string
+LastFileError();  // the system's words for why the last file operation failed, e.g. "No space left on device"
+
+// The process's surroundings.
+std::string EnvironmentVariable(const std::string& name);  // "" when unset
+void WriteErrorLine(const std::string& line);              // one line on standard error
 
 // Time, random numbers, workers, shared libraries.
 int64_t NowMs();                   // milliseconds from an arbitrary zero

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace sys {
 
@@ -36,7 +38,17 @@ void SetSleepObserver(void (*observer)(int64_t ms));
 void StopWorkers();
 // The next CommitDataFile fails after the data is written and before the rename.
 void FailNextCommit();
-// Closes every data file and shared library.
+// The steps of writing a file that a test can make fail.
+enum class FileStep { Create, Write, Flush, Rename };
+// The next time the step runs it fails with the errno given (the file operation then fails).
+void FailNextFileStep(FileStep step, int error);
+// With a scripted environment EnvironmentVariable answers from variables the test sets, never
+// from the process; turning it on or off also forgets the paths denied to writing.
+void ScriptEnvironment(bool scripted);
+void SetScriptedVariable(const std::string& name, const std::optional<std::string>& value);  // nullopt: unset
+// PathWritable answers 0 for this path, as for a folder or file the player may not write.
+void DenyWrite(const std::string& path);
+// Closes every data file and shared library, releases the lock and forgets armed file faults.
 void CloseAll();
 
 }  // namespace sys
