@@ -193,6 +193,14 @@ TEST_F(SaveLocationTest, ALockThatCannotBeMadeLetsTheGameRunAndItsSavesFailAloud
                                             "file-not-folder/.local/share/keno/keno_save.dat: Not a directory.");
 }
 
+TEST_F(SaveLocationTest, WithoutTheLockStrayTemporariesStay) {
+  std::filesystem::create_directory(Dir() + "keno_save.dat.lock");  // no lock file can be made there
+  Touch(Dir() + "keno_save.dat.tmp-Ab3xY9");
+  ASSERT_TRUE(ClaimSaveFile(false));
+  EXPECT_TRUE(std::filesystem::exists(Dir() + "keno_save.dat.tmp-Ab3xY9"))
+      << "without the lock it may be another copy's save in progress";
+}
+
 TEST_F(SaveLocationTest, TheLockAndTheTemporariesFollowALinkedSaveToItsTarget) {
   std::filesystem::create_directory(Dir() + "synced");
   Touch(Dir() + "synced/real.dat");
