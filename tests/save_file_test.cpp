@@ -604,4 +604,51 @@ TEST_F(AutosaveTest, RequestsGiveOneSave3000msAfterTheLast) {
   EXPECT_FALSE(std::filesystem::exists(SaveFile())) << "one request, one save";
 }
 
+// Requests at the given times (ms after the first) give saves at the given times: 3000 ms after
+// the last request, but never more than 10000 ms after the request that armed the save.
+TEST_F(AutosaveTest, TheDebounceHasACeiling) {
+  struct Case {
+    const char* what;
+    std::vector<int64_t> requests;
+    std::vector<int64_t> saves;
+  };
+  auto every = [](int64_t step, int64_t last) {
+    std::vector<int64_t> times;
+    for (int64_t t = 0; t <= last; t += step) times.push_back(t);
+    return times;
+  };
+  const Case cases[] = {
+      {"one request", {0}, {3000}},
+      {"two requests 2000 ms apart", {0, 2000}, {5000}},
+      {"a request after the save arms a new one", {0, 4000}, {3000, 7000}},
+      {"requests every 1700 ms, as auto-run at the fastest speed", every(1700, 15300), {10000, 18300}},
+      {"requests every 2900 ms", every(2900, 8700), {10000}},
+      {"requests every 2990 ms for a minute", every(2990, 59800), {10000, 21960, 33920, 45880, 57840, 62800}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    headless::Reset(1);
+    ASSERT_TRUE(StartUp());
+    std::filesystem::remove(SaveFile());
+    std::vector<int64_t> saves;
+    size_t next = 0;
+    for (int64_t t = 0; t <= c.requests.back() + 12000; t += 10) {
+      if (next < c.requests.size() && c.requests[next] == t) {
+        Game.Balance = 2000 + t;
+        RequestSave();
+        ++next;
+      }
+      ASSERT_TRUE(Frame());
+      if (std::filesystem::exists(SaveFile())) {
+        saves.push_back(t);
+        std::filesystem::remove(SaveFile());
+      }
+      headless::AdvanceMs(10);
+    }
+    EXPECT_EQ(saves, c.saves);
+    Shutdown();
+  }
+  shutDown_ = true;
+}
+
 }  // namespace

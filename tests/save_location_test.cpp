@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "app/game.h"
 #include "app/game_state.h"
 #include "persist/save_file.h"
 #include "platform/headless.h"
@@ -209,6 +210,56 @@ TEST_F(SaveLocationTest, TheLockAndTheTemporariesFollowALinkedSaveToItsTarget) {
   ASSERT_TRUE(ClaimSaveFile(false));
   EXPECT_TRUE(std::filesystem::exists(Dir() + "synced/real.dat.lock"));
   EXPECT_FALSE(std::filesystem::exists(Dir() + "synced/real.dat.tmp-Zz9Zz9"));
+}
+
+// The whole start-up of a second copy: one box, status 0 from the game, and nothing changed.
+TEST_F(SaveLocationTest, ASecondCopyOfTheGameSaysSoAndEndsWithoutTouchingTheSave) {
+  Game.Balance = 5555;
+  Game.Cards[1].Picked[7] = 1;
+  Game.SavePath = PathOf(Where::Beside);
+  Game.SaveLoaded = 1;
+  ASSERT_TRUE(SaveGame());
+  const std::string before = Slurp(PathOf(Where::Beside));
+  const std::string stray = Dir() + "keno_save.dat.tmp-Ab3xY9";
+  Touch(stray);
+  const int other = open((Dir() + "keno_save.dat.lock").c_str(), O_RDONLY | O_CREAT, 0644);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+  headless::ClearBoxLog();
+
+  EXPECT_FALSE(StartUp());
+  ASSERT_EQ(headless::BoxLog().size(), 1u) << "no window, no welcome: only the box";
+  EXPECT_EQ(headless::BoxLog()[0].text,
+            "Keno is already running and saving its progress to " + PathOf(Where::Beside) + ".");
+  EXPECT_EQ(headless::PresentedFrames(), 0);
+  EXPECT_FALSE(SaveGame()) << "an ending of this copy writes nothing";
+  EXPECT_EQ(Slurp(PathOf(Where::Beside)), before);
+  EXPECT_TRUE(std::filesystem::exists(stray));
+  close(other);
+}
+
+TEST_F(SaveLocationTest, AGameThatCannotSaveBesideItselfPlaysOnFromTheDataFolder) {
+  headless::DenyWrite(Dir());
+  Game.Balance = 4321;
+  Game.Cards[2].Picked[9] = 1;
+  Game.SavePath = PathOf(Where::Beside);
+  Game.SaveLoaded = 1;
+  ASSERT_TRUE(SaveGame());
+  const std::string old = Slurp(PathOf(Where::Beside));
+  headless::ClearBoxLog();
+
+  ASSERT_TRUE(StartUp());
+  EXPECT_TRUE(headless::BoxLog().empty()) << "the old save's picks: no welcome";
+  EXPECT_EQ(Game.Balance, 4321);
+  Game.Balance = 1234;
+  Shutdown();
+  EXPECT_TRUE(headless::BoxLog().empty());
+  EXPECT_EQ(Slurp(PathOf(Where::Beside)), old);
+  Game = GameState{};
+  Game.SavePath = PathOf(Where::HomeData);
+  LoadGame();
+  EXPECT_EQ(Game.Balance, 1234);
+  EXPECT_EQ(Game.Cards[2].Picked[9], 1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "app/game_state.h"
 #include "app/input.h"
 #include "persist/save_file.h"
+#include "persist/save_location.h"
 #include "platform/platform.h"
 #include "rules/rules.h"
 #include "sound/sound.h"
@@ -15,6 +16,13 @@
 namespace {
 
 constexpr const char* WindowTitle = "Brindlemark by Vorbel 6.40";
+
+// An installed build keeps its save in the player's data folder, never beside the program.
+#if defined(KENO_INSTALLED) && KENO_INSTALLED
+constexpr bool InstalledBuild = true;
+#else
+constexpr bool InstalledBuild = false;
+#endif
 
 // Declares high-resolution awareness where the Windows user library exists. It stays in the
 // start-up sequence, where it comes before the audio; on Linux the library is missing, the lookup
@@ -66,6 +74,9 @@ void FollowWindowSize() {
 }  // namespace
 
 bool SetupGame() {
+  // The save file is claimed before any window opens, so that a second copy of the game on the
+  // same save only says so and ends.
+  if (!ClaimSaveFile(InstalledBuild)) return false;
   const double scale = 1.0;
   const int64_t w = static_cast<int64_t>(1280 * scale);
   const int64_t h = static_cast<int64_t>(850 * scale);
@@ -85,7 +96,6 @@ bool SetupGame() {
 
   LoadFonts();
   BuildSoundEffects();
-  Game.SavePath = DirectoryOf(ExecutablePath()) + "keno_save.dat";
   if (OpenEntropySource()) Game.CryptoRandomOpen = 1;
   InitPayTables();
   ResetSet();
@@ -141,7 +151,8 @@ void UpdateFrame() {
     Game.AutoPausePending = 0;
     if (Game.AutoRun == 1) StartDraw();
   }
-  if (Game.SavePending == 1 && ElapsedSince(Game.SaveRequestTime, now) >= SaveDelayMs) {
+  if (Game.SavePending == 1 && (ElapsedSince(Game.SaveRequestTime, now) >= SaveDelayMs ||
+                                ElapsedSince(Game.SaveArmTime, now) >= SaveCeilingMs)) {
     Game.SavePending = 0;
     SaveGame();
   }

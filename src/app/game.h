@@ -2,7 +2,7 @@
 #pragma once
 
 // Start-up through SetupGame; false when an initialisation failed (the error box was shown and
-// the platform released).
+// the platform released) or another copy of the game holds the save file (it said so).
 bool StartUp();
 // One frame: window events, timers, input, rendering. False once the loop must end.
 bool RunFrame();
@@ -11,6 +11,6 @@ void Shutdown();
 // The whole program; returns the exit status.
 int RunGame();
 
-bool SetupGame();  // false when the window, input or screen could not be set up
+bool SetupGame();  // false when the save is another copy's or the window, input or screen could not be set up
 void UpdateFrame();
 void RenderFrame();

@@ -92,10 +92,13 @@ void StopAutoRun() {
   Game.AutoPausePending = 0;
 }
 
-// Arms the debounced save; the frame update writes the file SaveDelayMs after the last request.
+// Arms the debounced save; the frame update writes the file SaveDelayMs after the last request, or
+// SaveCeilingMs after the request that armed it when requests keep coming.
 void RequestSave() {
+  const int64_t now = NowMs();
+  if (Game.SavePending == 0) Game.SaveArmTime = now;
   Game.SavePending = 1;
-  Game.SaveRequestTime = NowMs();
+  Game.SaveRequestTime = now;
 }
 
 // A uniform 1..n from the entropy source when it is open, else from the platform generator. A

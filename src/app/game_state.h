@@ -43,6 +43,7 @@ constexpr int64_t AnimStepMs = 16;         // between two steps of the balls' ro
 constexpr int64_t MediumRevealMs = 550;    // between two reveals at the default speed
 constexpr int64_t AutoPauseMs = 1500;      // auto-run's rest between draws at speeds 1..3
 constexpr int64_t SaveDelayMs = 3000;      // from the last save request to the write
+constexpr int64_t SaveCeilingMs = 10000;   // from the request that armed a save to the write at the latest
 constexpr int64_t StatusMessageMs = 5000;  // how long the status line shows
 constexpr int64_t HoldMs = 1000;           // a press of Draw or Space held this long starts auto-run
 
@@ -220,6 +221,7 @@ struct GameState {
   std::string SaveLoadPath;      // the file start-up reads when it is not SavePath (a save carried over); persist
   int64_t SavePending = 0;       // flag: a debounced save is armed; RequestSave, app
   int64_t SaveRequestTime = 0;   // time of the last request; RequestSave
+  int64_t SaveArmTime = 0;       // time of the request that armed the pending save; RequestSave
   int64_t SaveLoaded = 0;        // flag: start-up has read the save, so a save may replace it; LoadGame
   int64_t SaveFailureShown = 0;  // flag: this run's one failed-save box has been shown; persist
   int64_t SaveFailuresToStandardError = 0;  // flag: failed saves go to standard error (no box can show); persist
