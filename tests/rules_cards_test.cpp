@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -304,6 +305,18 @@ TEST_F(RulesNewGame, NoWipesEverythingButTheSoundSetting) {
   headless::QueueAnswer(BoxResult::No);
   NewGamePrompt();
   EXPECT_EQ(Game.Balance, 1000);
+}
+
+TEST_F(RulesNewGame, NoKeepsASaveLinkAndEmptiesItsTarget) {
+  const std::string real = headless::TempDir() + "real.dat";
+  std::filesystem::rename(Game.SavePath, real);
+  std::filesystem::create_symlink(real, Game.SavePath);
+  headless::QueueAnswer(BoxResult::No);
+  NewGamePrompt();
+  EXPECT_TRUE(std::filesystem::is_symlink(Game.SavePath));
+  EXPECT_FALSE(std::filesystem::exists(real)) << "the wiped progress is gone";
+  SaveGame();
+  EXPECT_EQ(FileSizeOf(real), 372) << "the next save reaches the link's target";
 }
 
 TEST_F(RulesNewGame, CancelOrClosingChangesNothing) {

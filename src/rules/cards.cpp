@@ -196,7 +196,8 @@ void NewGamePrompt() {
     SetActiveTab(1);
   } else if (answer == BoxResult::No) {
     StopAutoRun();
-    if (FileSizeOf(Game.SavePath) > 0) RemoveFile(Game.SavePath);
+    // A save kept through a link loses its target, not the link: the next save fills it again.
+    if (FileSizeOf(Game.SavePath) > 0) RemoveFile(ResolveLinks(Game.SavePath));
     ResetProgress();
     Game.BetSelection = 1;
     ResetSet();
