@@ -37,6 +37,14 @@ void DeclareHighResolutionAwareness() {
   UnloadSharedLibrary(SharedLibraryNumber);
 }
 
+// The save when the display connection is lost: the process ends right after it, so a failure is
+// told on standard error. SaveGame refuses before start-up has read the save file, and in a copy
+// that gives way to another, so defaults never overwrite the player's file.
+void SaveAtDisplayLoss() {
+  ReportSaveFailuresOnStandardError();
+  SaveGame();
+}
+
 bool FailSetup(const char* text) {
   ShowMessageBox("Error", text, BoxOk);
   return false;
@@ -130,6 +138,7 @@ bool StartUp() {
   }
   Game = GameState{};
   SetSaveNowOperation([] { SaveGame(); });
+  SetDisplayLostOperation(SaveAtDisplayLoss);
   if (!SetupGame()) {
     ReleasePlatform();
     return false;
@@ -227,6 +236,9 @@ void Shutdown() {
 }
 
 int RunGame() {
+  // Without a display there is nowhere to show an error box; the platform said why on standard
+  // error, and a launcher must not take the ending for success.
+  if (!InitPlatform()) return 1;
   if (!StartUp()) return 0;
   while (RunFrame()) {
   }

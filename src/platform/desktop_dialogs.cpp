@@ -2,6 +2,7 @@
 // window, which gets the focus back once they are answered.
 #include <gtk/gtk.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/desktop_state.h"
@@ -11,11 +12,15 @@ namespace {
 
 using desktop::desk;
 
-// Shows a modal dialog over the game window and waits for its answer.
+// Shows a modal dialog over the game window and waits for its answer; a quit signal answers it
+// as dismissed.
 gint RunDialog(GtkWidget* dialog) {
   gtk_widget_show_all(dialog);
   gtk_window_present(GTK_WINDOW(dialog));
-  return gtk_dialog_run(GTK_DIALOG(dialog));
+  desk.openDialog = dialog;
+  const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+  desk.openDialog = nullptr;
+  return response;
 }
 
 // Closes an answered dialog, lets pending events run, forgets input that went to the dialog and
@@ -37,6 +42,21 @@ std::string UnixLineBreaks(const std::string& text) {
       if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
     } else {
       out += text[i];
+    }
+  }
+  return out;
+}
+
+// The text of a box on one line: each run of line breaks becomes one space.
+std::string OneLine(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const bool lineBreak = c == '\r' || c == '\n';
+    if (!lineBreak) {
+      out += c;
+    } else if (!out.empty() && out.back() != ' ') {
+      out += ' ';
     }
   }
   return out;
@@ -79,6 +99,11 @@ BoxResult ResultOf(gint response) {
 
 BoxResult ShowMessageBox(const std::string& title, const std::string& text, int64_t flags) {
   if (!desk.gtkReady) return BoxResult::Dismissed;
+  // The game is ending on a signal: nobody is there to answer, but what the box says is kept.
+  if (desk.quitAsked) {
+    std::fprintf(stderr, "keno: %s: %s\n", title.c_str(), OneLine(text).c_str());
+    return BoxResult::Dismissed;
+  }
   const char* icon = nullptr;
   const GtkMessageType type = MessageTypeOf(flags, &icon);
   const int64_t buttons = flags & 3;
@@ -105,7 +130,7 @@ BoxResult ShowMessageBox(const std::string& title, const std::string& text, int6
 }
 
 std::string ShowInputBox(const std::string& title, const std::string& prompt, const std::string& initial) {
-  if (!desk.gtkReady) return "";
+  if (!desk.gtkReady || desk.quitAsked) return "";
   GtkWidget* dialog = gtk_dialog_new_with_buttons(title.c_str(), desk.window ? GTK_WINDOW(desk.window) : nullptr,
                                                   GTK_DIALOG_MODAL, "_OK", GTK_RESPONSE_OK, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);

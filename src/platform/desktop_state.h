@@ -45,6 +45,9 @@ struct Desktop {
   std::deque<int64_t> events;
   InputDevices input;
   int entropyFd = -1;
+  GtkWidget* openDialog = nullptr;  // the modal box waiting for its answer, if any
+  bool quitAsked = false;           // a signal asked the game to end; boxes are no longer shown
+  bool quitPending = false;         // that request is still to be reported as a close request
 };
 
 extern Desktop desk;
@@ -60,5 +63,10 @@ void DrainEvents();
 GLXFBConfig ChooseFbConfig(GdkScreen* screen, GdkVisual** visual);
 // Releases the texture and the GL context.
 void DestroyGl();
+// Once the display is open: quit signals through the main context, and the save at a lost
+// X connection.
+void WatchEndings();
+// Says on standard error which display could not be opened and why.
+void ReportNoDisplay();
 
 }  // namespace desktop

@@ -178,9 +178,13 @@ bool InitPlatform() {
     if (attempt > 0) SleepMs(50);
     desk.gtkReady = gtk_init_check(nullptr, nullptr);
   }
-  if (!desk.gtkReady) return false;
+  if (!desk.gtkReady) {
+    desktop::ReportNoDisplay();
+    return false;
+  }
   gdk_set_program_class(ApplicationId);  // after the toolkit's start, which sets its own
   gtk_window_set_default_icon_name(ApplicationId);
+  desktop::WatchEndings();
   return true;
 }
 
@@ -281,6 +285,10 @@ int64_t WindowInnerHeight(int64_t window) { return window == 1 ? AreaHeight() : 
 
 int64_t PollWindowEvent() {
   if (desk.gtkReady) DrainEvents();
+  if (desk.quitPending) {
+    desk.quitPending = false;
+    return EventCloseWindow;
+  }
   if (desk.events.empty()) return EventNone;
   const int64_t event = desk.events.front();
   desk.events.pop_front();

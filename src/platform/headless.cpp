@@ -37,6 +37,8 @@ struct World {
   int64_t entropyWordsRead = 0;
   std::filesystem::path tempDir;
   int64_t presented = 0;
+  void (*displayLost)() = nullptr;
+  bool loseDisplayAtNextBox = false;
 };
 
 World world;
@@ -133,6 +135,12 @@ void ResizeWindow(int64_t w, int64_t h) {
 }
 
 void RequestClose() { world.events.push_back(EventCloseWindow); }
+
+void LoseDisplay() {
+  if (world.displayLost) world.displayLost();
+}
+
+void LoseDisplayAtNextBox() { world.loseDisplayAtNextBox = true; }
 
 void QueueAnswer(BoxResult answer) { world.answers.push_back(answer); }
 void QueueInput(std::string reply) { world.replies.push_back(std::move(reply)); }
@@ -245,8 +253,14 @@ void FreePointer() {}
 int64_t PointerX(int64_t) { return world.input.sampledX; }
 int64_t PointerY(int64_t) { return world.input.sampledY; }
 
+void SetDisplayLostOperation(void (*save)()) { world.displayLost = save; }
+
 BoxResult ShowMessageBox(const std::string& title, const std::string& text, int64_t flags) {
   world.boxes.push_back({title, text, flags, false});
+  if (world.loseDisplayAtNextBox) {
+    world.loseDisplayAtNextBox = false;
+    headless::LoseDisplay();
+  }
   if (world.answers.empty()) return BoxResult::Yes;
   const BoxResult answer = world.answers.front();
   world.answers.pop_front();

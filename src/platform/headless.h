@@ -39,6 +39,10 @@ void SetKey(int64_t key, bool down);
 // Window: a new inner size (raises EventSizeWindow) or a close request.
 void ResizeWindow(int64_t w, int64_t h);
 void RequestClose();
+// The display connection is lost now, or while the next box is shown: the game's operation runs
+// as on the desktop, where the process then ends; here the test goes on.
+void LoseDisplay();
+void LoseDisplayAtNextBox();
 
 // Message boxes take scripted answers in order, then answer Yes; input boxes likewise, then "".
 void QueueAnswer(BoxResult answer);

@@ -33,8 +33,9 @@ constexpr int64_t FontBold = 1, FontItalic = 2;
 constexpr int64_t StrokeRound = 1;  // round line ends and joins; default is flat ends, mitre joins
 
 // Bring-up and release of the whole layer (windows, fonts, images, sounds, files, audio).
-bool InitPlatform();
+bool InitPlatform();  // false without a display; the display's name and the reason are on standard error
 void ReleasePlatform();
+void SetDisplayLostOperation(void (*save)());  // run when the display connection is lost (files only), then exit 1
 
 // Window and screen. The screen is a back buffer of exactly the window's inner size.
 int64_t OpenGameWindow(int64_t window, int64_t x, int64_t y, int64_t w, int64_t h, const char* title);
@@ -42,7 +43,7 @@ void SetWindowSizeLimits(int64_t window, int64_t minW, int64_t minH, int64_t max
 void SetWindowBackground(int64_t window, Colour colour);
 int64_t WindowInnerWidth(int64_t window);  // client size in pixels
 int64_t WindowInnerHeight(int64_t window);
-int64_t PollWindowEvent();  // next pending WindowEvent without blocking; EventNone when none
+int64_t PollWindowEvent();  // next WindowEvent without blocking, EventNone when none; SIGTERM/INT/HUP: EventCloseWindow
 int64_t InitSprite();       // 0 on failure
 int64_t OpenWindowedScreen(int64_t window, int64_t x, int64_t y, int64_t w, int64_t h);  // 0 on failure
 void CloseDrawingScreen();
@@ -94,7 +95,8 @@ void FreePointer();
 int64_t PointerX(int64_t window);  // client coordinates; -1 when outside the client area
 int64_t PointerY(int64_t window);
 
-// Modal boxes: they block until answered, then let pending window events run.
+// Modal boxes: they block until answered, then let pending window events run. A quit signal
+// answers an open box as dismissed; after one, boxes answer at once without being shown.
 BoxResult ShowMessageBox(const std::string& title, const std::string& text, int64_t flags);
 std::string ShowInputBox(const std::string& title, const std::string& prompt,
                          const std::string& initial);  // "" when closed

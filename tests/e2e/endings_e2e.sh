@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# The real game ended from outside under Xvfb: SIGTERM, SIGHUP and SIGINT in the middle of a draw
+# (also while a message box or the input box waits for an answer) end it with status 0 and the
+# draw's cost in the save, the draw unsettled; the X server killed in the middle of a draw ends
+# it with status 1, one line on standard error and the cost in the save; without an X display it
+# says which display it tried and why on standard error, ends with status 1 and writes nothing.
+# Usage: endings_e2e.sh [build directory, default build]
+set -u -o pipefail
+
+# shellcheck source=tests/e2e/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+build=$(e2e_build_dir "${1:-build}") || exit 1
+drawing_face="70,70,90"  # the Draw button while a draw is being revealed
+draw_face_point="17,102" # inside the Draw button (12, 12, 155, 96), clear of its text
+prepared="$E2E_TMP/prepared.dat"
+
+# Checks the save written when a game started from the prepared file (balance 1000, one card of
+# one pick, bet 1) ended in the middle of its first draw: the draw's $1 is charged and nothing is
+# won yet, picks and settings are as prepared, the check value matches. Prints the reason when not.
+check_unsettled_draw_saved() {
+  python3 - "$@" <<'EOF'
+import struct, sys
+saved, prepared = (open(p, "rb").read() for p in sys.argv[1:3])
+if len(saved) != 372:
+    sys.exit(f"the save has {len(saved)} bytes, expected 372")
+f = struct.unpack_from("<10i", saved, 8)
+p = struct.unpack_from("<10i", prepared, 8)
+if struct.unpack_from("<I", saved, 368)[0] != (sum(struct.unpack_from("<10I", saved, 8)) & 0xFFFFFFFF) ^ 0x4B454E4F:
+    sys.exit("the check value does not match the fields")
+if f[:5] != (p[0] - 1, 0, 1, 0, 0):
+    sys.exit(f"balance and lifetime totals {f[:5]}, expected {(p[0] - 1, 0, 1, 0, 0)}: one $1 draw charged, unsettled")
+if (f[5], f[6], f[8], f[9]) != (p[5], p[6], p[8], p[9]):
+    sys.exit(f"bet, pay mode, speed or sound changed: {f[5:]} instead of {p[5:]}")
+if saved[48:368] != prepared[48:368]:
+    sys.exit("the pick bytes changed")
+print(f"balance {p[0]} -> {f[0]}, lifetime cost {f[2]}, won {f[1]}")
+EOF
+}
+
+# Installs a fresh copy of the game with the prepared save (one pick on Card 1, Medium speed, so
+# that a draw takes seconds), starts it, clicks Draw and waits until the draw is being revealed.
+# Sets game to the game window.
+start_game_in_a_draw() {
+  e2e_install_game "$build"
+  e2e_make_save "$prepared" 1000 1 0 25000 3 1 "1:20=1" || e2e_fail "could not write the prepared save"
+  cp "$prepared" "$E2E_GAME_DIR/keno_save.dat"
+  e2e_launch dummy
+  e2e_wait_window "$E2E_TITLE"
+  game=$E2E_WINDOW
+  e2e_click "$game" 90 60
+  e2e_expect_pixels "$game" "the Draw button while the draw is revealed" "$draw_face_point=$drawing_face"
+}
+
+# Opens a box over the game: "none", "message" (the New Game question) or "input" (Copy Card 1,
+# with a destination typed in but not confirmed).
+open_box() {
+  case $1 in
+    none) ;;
+    message)
+      e2e_click "$game" 240 60
+      e2e_wait_window "New Game"
+      ;;
+    input)
+      e2e_click "$game" 550 146 3
+      e2e_wait_window "Copy Card 1"
+      xdotool windowfocus --sync "$E2E_WINDOW" type 2 || e2e_fail "could not type into the input box"
+      ;;
+  esac
+}
+
+e2e_start_display
+
+# Each quit signal ends a game in the middle of a draw through the normal shutdown; an open box is
+# answered as dismissed (neither the New Game choices nor the copy happen).
+while read -r signal box; do
+  start_game_in_a_draw
+  open_box "$box"
+  cmp -s "$prepared" "$E2E_GAME_DIR/keno_save.dat" || e2e_fail "SIG$signal: the game saved before the signal"
+  kill -s "$signal" "$E2E_PID"
+  e2e_wait_exit
+  [ "$E2E_STATUS" -eq 0 ] || e2e_fail "SIG$signal with box $box: exit status $E2E_STATUS, expected 0"
+  why=$(check_unsettled_draw_saved "$E2E_GAME_DIR/keno_save.dat" "$prepared" 2>&1) ||
+    e2e_fail "SIG$signal with box $box: $why"
+  e2e_pass "SIG$signal during a draw (box: $box) ends with status 0 and saves: $why"
+done <<'EOF'
+TERM none
+HUP none
+INT none
+TERM message
+INT input
+EOF
+
+# No X display: one line naming the display and a reason, status 1, no save file. The second
+# display is a number no server listens on.
+free=$((${DISPLAY#:} + 1))
+while [ -e "/tmp/.X11-unix/X$free" ] || [ -e "/tmp/.X$free-lock" ]; do free=$((free + 1)); done
+for display in unset ":$free"; do
+  e2e_install_game "$build"
+  if [ "$display" = "unset" ]; then
+    expected='keno: cannot open the X display "": DISPLAY is not set'
+    env -u DISPLAY "$E2E_GAME_DIR/keno" >"$E2E_GAME_DIR/keno.log" 2>"$E2E_GAME_DIR/stderr.log"
+  else
+    expected="keno: cannot open the X display \"$display\": "
+    DISPLAY=$display "$E2E_GAME_DIR/keno" >"$E2E_GAME_DIR/keno.log" 2>"$E2E_GAME_DIR/stderr.log"
+  fi
+  status=$?
+  message=$(cat "$E2E_GAME_DIR/stderr.log")
+  [ "$status" -eq 1 ] || e2e_fail "display $display: exit status $status, expected 1"
+  [ "$(wc -l <"$E2E_GAME_DIR/stderr.log")" -eq 1 ] || e2e_fail "display $display: standard error is not one line: $message"
+  [[ "$message" == "$expected"* && "$message" != *": " ]] ||
+    e2e_fail "display $display: \"$message\" is not \"$expected\" and a reason"
+  [ ! -e "$E2E_GAME_DIR/keno_save.dat" ] || e2e_fail "display $display: a save file was written"
+  e2e_pass "no display ($display): status 1, nothing saved, \"$message\""
+done
+
+# The X server killed in the middle of a draw: the game saves from its I/O error handler.
+start_game_in_a_draw
+cmp -s "$prepared" "$E2E_GAME_DIR/keno_save.dat" || e2e_fail "the game saved before its display went"
+lost_display=$DISPLAY
+kill -KILL "$E2E_XVFB_PID"
+wait "$E2E_XVFB_PID" 2>/dev/null
+E2E_XVFB_PID=""
+unset DISPLAY
+e2e_wait_exit
+[ "$E2E_STATUS" -eq 1 ] || e2e_fail "after the X server died: exit status $E2E_STATUS, expected 1"
+why=$(check_unsettled_draw_saved "$E2E_GAME_DIR/keno_save.dat" "$prepared" 2>&1) ||
+  e2e_fail "after the X server died: $why"
+message=$(cat "$E2E_GAME_DIR/keno.log")
+[ "$message" = "keno: the connection to the X display \"$lost_display\" was lost" ] ||
+  e2e_fail "after the X server died, the game wrote \"$message\""
+e2e_pass "the X server killed during a draw: status 1, \"$message\", and the save: $why"
+
+echo "PASS: endings end-to-end"
