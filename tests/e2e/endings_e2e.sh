@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real game ended from outside under Xvfb: SIGTERM, SIGHUP and SIGINT in the middle of a draw
 # (also while a message box or the input box waits for an answer) end it with status 0 and the
-# draw's cost in the save, the draw unsettled; the X server killed in the middle of a draw ends
-# it with status 1, one line on standard error and the cost in the save; without an X display it
-# says which display it tried and why on standard error, ends with status 1 and writes nothing.
+# draw's cost in the save, the draw unsettled, and during start-up they end it without waiting on
+# its boxes; the X server killed in the middle of a draw ends it with status 1, one line on
+# standard error and the cost in the save; without an X display it says which display it tried
+# and why on standard error, ends with status 1 and writes nothing.
 # Usage: endings_e2e.sh [build directory, default build]
 set -u -o pipefail
 
@@ -89,6 +90,21 @@ INT none
 TERM message
 INT input
 EOF
+
+# A quit signal while start-up waits on the sound warning: the warning is dismissed, the welcome
+# box that would follow is not waited for (its text goes to standard error), and the game ends
+# with status 0 and a save of the fresh game it read.
+e2e_install_game "$build"
+e2e_launch none-such
+e2e_wait_window "Keno"
+kill -s TERM "$E2E_PID"
+e2e_wait_exit
+[ "$E2E_STATUS" -eq 0 ] || e2e_fail "SIGTERM at the sound warning: exit status $E2E_STATUS, expected 0"
+grep -q "^keno: $E2E_WELCOME: Pick 1-12 numbers" "$E2E_GAME_DIR/keno.log" ||
+  e2e_fail "SIGTERM at the sound warning: the welcome text is not on standard error"
+[ "$(stat -c %s "$E2E_GAME_DIR/keno_save.dat" 2>/dev/null)" = 372 ] ||
+  e2e_fail "SIGTERM at the sound warning: no 372-byte save file"
+e2e_pass "SIGTERM at the sound warning ends start-up without waiting on the welcome box, status 0, saved"
 
 # No X display: one line naming the display and a reason, status 1, no save file. The second
 # display is a number no server listens on.
