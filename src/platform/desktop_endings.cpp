@@ -44,6 +44,8 @@ int OnDisplayConnectionLost(Display*) {
   }
   const ssize_t written = write(STDERR_FILENO, displayLostLine, strlen(displayLostLine));
   (void)written;
+  // _exit, not exit: the fanfare worker and SDL's audio thread may still run, and destructors or
+  // exit handlers would pull the audio device and the toolkit away under them.
   _exit(1);
 }
 
