@@ -4,7 +4,9 @@
 # manual page, copyright and changelog are checked; lintian reports no errors. Then the extracted
 # game runs under Xvfb from that read-only root as an unprivileged user (nobody when the test runs
 # as root) with a fresh HOME: a new player is greeted, plays one draw and quits with Escape and
-# exit status 0; the window carries the application id as its class and the installed icon.
+# exit status 0; the window carries the application id as its class and the installed icon. The
+# save is then in $HOME/.local/share/keno/, a second start loads it, and with that folder made
+# unwritable the failure box appears once.
 # KENO_DEB=path tests a package already built instead of building one.
 # Usage: package_e2e.sh [build directory, unused: the package is built in its own folder]
 set -u -o pipefail
@@ -19,8 +21,8 @@ purple="140,20,160"
 idle_face="40,80,190"
 
 # The checks of where an installed game keeps its save (the data folder under HOME, loaded at the
-# next start, one box when it cannot be written). Switch on once an installed build saves there.
-save_location_checks=off
+# next start, one box when it cannot be written); "off" skips them.
+save_location_checks=on
 
 # Builds the package (or takes KENO_DEB) and sets deb to its path.
 if [ -n "${KENO_DEB:-}" ]; then
