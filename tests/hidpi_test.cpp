@@ -9,6 +9,7 @@
 
 #include "app/game.h"
 #include "app/game_state.h"
+#include "game_fixture.h"
 #include "platform/canvas_internal.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
@@ -35,15 +36,6 @@ Frame Grab() {
   for (int64_t y = 0; y < f.h; ++y)
     for (int64_t x = 0; x < f.w; ++x) f.pixels[static_cast<size_t>(y * f.w + x)] = p[y * words + x] & 0xFFFFFF;
   return f;
-}
-
-// A press and release of the left button at a logical position, one frame each.
-void Click(int64_t x, int64_t y) {
-  headless::SetPointer(x, y);
-  headless::SetButton(MouseLeft, true);
-  RunFrame();
-  headless::SetButton(MouseLeft, false);
-  RunFrame();
 }
 
 // Starts a game at a scale with picks on Card 1, plays one draw to its end on the Card 1 tab
@@ -292,14 +284,9 @@ TEST(ScaledLines, OnePixelLinesAreTwoDevicePixelsThick) {
   canvas::ReleaseAll();
 }
 
-class ScaleClickTest : public ::testing::Test {
+class ScaleClickTest : public GameFixture {
  protected:
-  void SetUp() override {
-    headless::Reset(3);
-    headless::SetScale(2);
-    ASSERT_TRUE(StartUp());
-  }
-  void TearDown() override { Shutdown(); }
+  int64_t Scale() const override { return 2; }
 };
 
 // Pointer positions are logical: the same clicks hit the same cells and buttons at scale 2.
