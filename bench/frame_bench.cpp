@@ -1,5 +1,6 @@
 // Frame rendering benchmarks: the cost of drawing one complete frame in the situations that
-// draw the most, at the start-up size and at 2560 x 1440, with the text cache on and off.
+// draw the most, at the start-up size and at 2560 x 1440, and at the start-up size on a scale-2
+// screen (2564 x 1804 device pixels), with the text cache on and off.
 #include <benchmark/benchmark.h>
 
 #include "app/game.h"
@@ -12,9 +13,10 @@ namespace {
 
 enum Scene { IdleMain, BusyDraw, PayTable, About };
 
-// Starts a game at the given window size with four cards of picks, then sets up the scene.
-void Prepare(Scene scene, int64_t w, int64_t h) {
+// Starts a game at the given window size and scale with four cards of picks, then sets up the scene.
+void Prepare(Scene scene, int64_t w, int64_t h, int64_t scale) {
   headless::Reset(42);
+  headless::SetScale(scale);
   StartUp();
   headless::ResizeWindow(w, h);
   RunFrame();
@@ -45,9 +47,9 @@ void Prepare(Scene scene, int64_t w, int64_t h) {
 }
 
 // One frame per iteration, with the state frozen in the scene.
-void BM_Frame(benchmark::State& state, Scene scene, int64_t w, int64_t h, bool cache) {
+void BM_Frame(benchmark::State& state, Scene scene, int64_t w, int64_t h, int64_t scale, bool cache) {
   canvas::SetTextCacheEnabled(cache);
-  Prepare(scene, w, h);
+  Prepare(scene, w, h, scale);
   for (auto _ : state) {
     RenderFrame();
   }
@@ -56,24 +58,29 @@ void BM_Frame(benchmark::State& state, Scene scene, int64_t w, int64_t h, bool c
   canvas::SetTextCacheEnabled(true);
 }
 
-#define KENO_FRAME_BENCH(name, scene, w, h)                                    \
-  BENCHMARK_CAPTURE(BM_Frame, name##_##w##x##h##_cached, scene, w, h, true)    \
-      ->Unit(benchmark::kMicrosecond)                                          \
-      ->Repetitions(5)                                                         \
-      ->ReportAggregatesOnly(true);                                            \
-  BENCHMARK_CAPTURE(BM_Frame, name##_##w##x##h##_uncached, scene, w, h, false) \
-      ->Unit(benchmark::kMicrosecond)                                          \
-      ->Repetitions(5)                                                         \
+// w x h logical pixels at scale s.
+#define KENO_FRAME_BENCH(name, scene, w, h, s)                                               \
+  BENCHMARK_CAPTURE(BM_Frame, name##_##w##x##h##_scale##s##_cached, scene, w, h, s, true)    \
+      ->Unit(benchmark::kMicrosecond)                                                        \
+      ->Repetitions(5)                                                                       \
+      ->ReportAggregatesOnly(true);                                                          \
+  BENCHMARK_CAPTURE(BM_Frame, name##_##w##x##h##_scale##s##_uncached, scene, w, h, s, false) \
+      ->Unit(benchmark::kMicrosecond)                                                        \
+      ->Repetitions(5)                                                                       \
       ->ReportAggregatesOnly(true)
 
-KENO_FRAME_BENCH(idle_main, IdleMain, 1282, 902);
-KENO_FRAME_BENCH(busy_draw, BusyDraw, 1282, 902);
-KENO_FRAME_BENCH(pay_table, PayTable, 1282, 902);
-KENO_FRAME_BENCH(about, About, 1282, 902);
-KENO_FRAME_BENCH(idle_main, IdleMain, 2560, 1440);
-KENO_FRAME_BENCH(busy_draw, BusyDraw, 2560, 1440);
-KENO_FRAME_BENCH(pay_table, PayTable, 2560, 1440);
-KENO_FRAME_BENCH(about, About, 2560, 1440);
+KENO_FRAME_BENCH(idle_main, IdleMain, 1282, 902, 1);
+KENO_FRAME_BENCH(busy_draw, BusyDraw, 1282, 902, 1);
+KENO_FRAME_BENCH(pay_table, PayTable, 1282, 902, 1);
+KENO_FRAME_BENCH(about, About, 1282, 902, 1);
+KENO_FRAME_BENCH(idle_main, IdleMain, 2560, 1440, 1);
+KENO_FRAME_BENCH(busy_draw, BusyDraw, 2560, 1440, 1);
+KENO_FRAME_BENCH(pay_table, PayTable, 2560, 1440, 1);
+KENO_FRAME_BENCH(about, About, 2560, 1440, 1);
+KENO_FRAME_BENCH(idle_main, IdleMain, 1282, 902, 2);
+KENO_FRAME_BENCH(busy_draw, BusyDraw, 1282, 902, 2);
+KENO_FRAME_BENCH(pay_table, PayTable, 1282, 902, 2);
+KENO_FRAME_BENCH(about, About, 1282, 902, 2);
 
 }  // namespace
 

@@ -16,7 +16,8 @@ echo "=== frame drawing (headless, median of 5 repetitions)"
 echo "=== launch to first frame (Xvfb)"
 # shellcheck source=tests/e2e/lib.sh
 . tests/e2e/lib.sh
-e2e_start_display
+# Large enough for the window at scale 2 (2564 x 1804 device pixels).
+E2E_SCREEN=2600x1900x24 e2e_start_display
 for run in 1 2 3 4 5; do
   e2e_install_game build
   start=$(date +%s%N)
@@ -32,7 +33,9 @@ done
 echo "=== presentation (Xvfb, the real frame loop)"
 mkdir -p "$E2E_TMP/present"
 cp build/bench/present/keno_present_bench "$E2E_TMP/present/"
-SDL_AUDIODRIVER=dummy "$E2E_TMP/present/keno_present_bench"
+SDL_AUDIODRIVER=dummy GDK_SCALE=1 "$E2E_TMP/present/keno_present_bench"
+echo "=== presentation at scale 2 (GDK_SCALE=2)"
+SDL_AUDIODRIVER=dummy GDK_SCALE=2 "$E2E_TMP/present/keno_present_bench"
 e2e_stop_display
 
 if [ -n "${SOAK_SECONDS:-}" ]; then

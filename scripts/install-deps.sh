@@ -13,7 +13,7 @@ packages=(
   dpkg-dev file
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri python3
+  xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri python3 xsettingsd
   clang libclang-rt-dev
   lintian desktop-file-utils appstream
 )

@@ -14,12 +14,14 @@ class GameFixture : public ::testing::Test {
   // Starts the game as a new player would, with the welcome box answered.
   void SetUp() override {
     headless::Reset(Seed());
+    headless::SetScale(Scale());
     ASSERT_TRUE(StartUp());
   }
   void TearDown() override {
     if (!shutDown_) Shutdown();
   }
   virtual uint64_t Seed() const { return 1; }
+  virtual int64_t Scale() const { return 1; }  // device pixels per logical pixel of the screen
 
   // Runs frames until ms milliseconds of clock have passed, stepMs apart; false when the loop ended.
   bool Run(int64_t ms, int64_t stepMs = 1) {

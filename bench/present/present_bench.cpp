@@ -1,6 +1,7 @@
 // Presentation benchmark on the desktop back end (needs an X server, e.g. Xvfb): the game's own
 // start-up to its first frame, the frame loop's rate while idle and during auto-run draws, and
 // one frame split into drawing, texture upload and swap. It prints numbers and asserts nothing.
+// Run it with GDK_SCALE=2 (on a screen of at least 2564 x 1804) for a high-density window.
 #include <gtk/gtk.h>
 
 #include <chrono>
@@ -90,8 +91,11 @@ int main() {
                 std::chrono::duration<double, std::milli>(firstBoxSeen - launch).count());
   }
   std::printf("start-up complete %.1f ms\n", startup);
-  std::printf("window %lld x %lld\n", static_cast<long long>(WindowInnerWidth(1)),
-              static_cast<long long>(WindowInnerHeight(1)));
+  const int64_t scale = ScreenScale();
+  std::printf("window %lld x %lld logical pixels at scale %lld (%lld x %lld device pixels)\n",
+              static_cast<long long>(WindowInnerWidth(1)), static_cast<long long>(WindowInnerHeight(1)),
+              static_cast<long long>(scale), static_cast<long long>(WindowInnerWidth(1) * scale),
+              static_cast<long long>(WindowInnerHeight(1) * scale));
 
   std::printf("idle     loop %.0f frames/s\n", LoopRate(3.0));
   PrintSplit("idle");

@@ -61,17 +61,24 @@ std::string WelcomeText() {
          std::to_string(Game.Balance);
 }
 
-// Reopens the screen when the window's inner size differs from the screen's, with the layout
-// and fonts for the new size; a failure keeps the old sizes so the next frame tries again.
+// Reopens the screen when the window's inner size differs from the screen's, or after a size
+// event (which a change of the window's scale factor also raises), with the layout and fonts for
+// the new size; a failure keeps the old sizes so the next frame tries again.
 void FollowWindowSize() {
   int64_t cw = WindowInnerWidth(GameWindow);
   int64_t ch = WindowInnerHeight(GameWindow);
   if (cw <= 0 || ch <= 0) return;
   if (cw == Game.ScreenW && ch == Game.ScreenH && Game.ScreenW != 0) return;
+  const int64_t oldScale = ScreenScale();
   CloseDrawingScreen();
   if (!OpenWindowedScreen(GameWindow, 0, 0, cw, ch)) return;
   Game.ScreenW = cw;
   Game.ScreenH = ch;
+  // Images hold device pixels: at a new scale they are made again even where their size stays.
+  if (ScreenScale() != oldScale) {
+    Game.StarImageSize = 0;
+    Game.BallsPanelImageW = 0;
+  }
   // Fonts first: the layout rebuilds the balls tube image, whose title is drawn in a font whose
   // size follows the screen height.
   LoadFonts();

@@ -2,6 +2,11 @@
 // renders shapes and Pango lays out and renders text; what a frame draws again and again (texts,
 // circles) is rendered once into coverage masks and composited straight into the pixels, so a
 // steady frame does no layout, no rasterising and no heap allocation.
+//
+// The game's coordinates are logical pixels. The screen and the images are made at an integer
+// scale s (the window's device pixels per logical pixel): every logical pixel covers s x s device
+// pixels, lines are s device pixels thick, and texts, circles and vector paths are rasterised at
+// device resolution. At s = 1 the arithmetic is exactly that of an unscaled canvas.
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
@@ -20,10 +25,12 @@
 namespace {
 
 constexpr int64_t MaxObjects = 64;
+constexpr int64_t MaxScale = 4;  // larger factors are drawn at 4
 
 struct Image {
   cairo_surface_t* surface = nullptr;
   bool opaque = false;  // every pixel opaque, so stamps are plain copies; found when drawing ends
+  int64_t scale = 1;    // device pixels per logical pixel, the screen's when the image was made
 };
 
 struct Font {
@@ -34,12 +41,14 @@ struct Pass {
   cairo_t* cr = nullptr;  // made on first need: most passes composite straight into the pixels
   cairo_surface_t* target = nullptr;
   blend::Surface pixels;
+  int64_t scale = 1;  // the target's device pixels per logical pixel
   Colour pen = RGB(255, 255, 255);
   int64_t mode = ModeOpaque;
   int64_t font = 0;
 };
 
 cairo_surface_t* screen = nullptr;
+int64_t screenScale = 1;  // of the screen most recently opened; new images are made at it
 std::array<Image, MaxObjects> images;
 std::array<Font, MaxObjects> fonts;
 Pass pass;
@@ -84,16 +93,18 @@ cairo_t* Cairo() {
   return pass.cr;
 }
 
-// Coverage masks of circles by radius, filled and outlined, rendered once by cairo.
+// Coverage masks of circles by scale and logical radius, filled and outlined, rendered once by
+// cairo at device resolution.
 constexpr int64_t MaxMaskedRadius = 128;
-std::array<cairo_surface_t*, MaxMaskedRadius * 2> circleMasks{};
+std::array<cairo_surface_t*, MaxScale * MaxMaskedRadius * 2> circleMasks{};
 
-cairo_surface_t* CircleMask(int64_t r, bool outline) {
-  cairo_surface_t*& mask = circleMasks[r * 2 + (outline ? 1 : 0)];
+cairo_surface_t* CircleMask(int64_t r, bool outline, int64_t scale) {
+  cairo_surface_t*& mask = circleMasks[((scale - 1) * MaxMaskedRadius + r) * 2 + (outline ? 1 : 0)];
   if (mask) return mask;
-  const int side = static_cast<int>(2 * r + 3);
+  const int side = static_cast<int>((2 * r + 3) * scale);
   mask = cairo_image_surface_create(CAIRO_FORMAT_A8, side, side);
   cairo_t* cr = cairo_create(mask);
+  cairo_scale(cr, static_cast<double>(scale), static_cast<double>(scale));
   const double centre = static_cast<double>(r) + 1.5;
   if (outline) {
     cairo_set_line_width(cr, 1.0);
@@ -214,11 +225,12 @@ TextCache textCache;
 int64_t textRenders = 0;
 std::array<uint32_t, MaxObjects> fontGeneration{};
 
-// Writes the cache key of a text: font number and generation, the sub-pixel offset (in 64ths,
-// or 0xFFFF for the measurements alone), then the text. Returns an empty view when it won't fit.
-std::string_view TextKey(char* buf, size_t size, std::string_view text, uint32_t subX, uint32_t subY) {
+// Writes the cache key of a text: font number and generation, the sub-pixel offset in device
+// pixels (in 64ths, or 0xFFFF for the measurements alone), the scale (0 for the measurements,
+// which are the same at every scale), then the text. Returns an empty view when it won't fit.
+std::string_view TextKey(char* buf, size_t size, std::string_view text, uint32_t subX, uint32_t subY, uint32_t scale) {
   const uint32_t font = ValidNumber(pass.font) ? static_cast<uint32_t>(pass.font) : 0;
-  const uint32_t header[4] = {font, font ? fontGeneration[font] : 0, subX, subY};
+  const uint32_t header[5] = {font, font ? fontGeneration[font] : 0, subX, subY, scale};
   if (sizeof header + text.size() > size) return {};
   std::memcpy(buf, header, sizeof header);
   std::memcpy(buf + sizeof header, text.data(), text.size());
@@ -228,7 +240,7 @@ std::string_view TextKey(char* buf, size_t size, std::string_view text, uint32_t
 // Width and height of a text in the current font, laid out once per (font, text).
 TextCache::Entry* Measured(std::string_view text, char* keyBuf, size_t keySize) {
   if (!textCache.enabled) return nullptr;
-  const std::string_view key = TextKey(keyBuf, keySize, text, 0xFFFF, 0xFFFF);
+  const std::string_view key = TextKey(keyBuf, keySize, text, 0xFFFF, 0xFFFF, 0);
   if (key.empty()) return nullptr;
   TextCache::Entry& e = textCache.Get(key);
   if (e.width == 0 && e.height == 0) {
@@ -240,28 +252,32 @@ TextCache::Entry* Measured(std::string_view text, char* keyBuf, size_t keySize) 
   return &e;
 }
 
-// Renders a text's coverage at a sub-pixel offset into an A8 mask, exactly as a direct draw at
-// that offset would cover the target.
-void RenderMask(TextCache::Entry& e, std::string_view text, double fx, double fy) {
+// Renders a text's coverage at a device sub-pixel offset into an A8 mask, exactly as a direct
+// draw at that offset would cover the target. At scale s the glyphs are rasterised at s times the
+// font size on the positions of the logical layout times s, so the text covers s times its
+// logical extent: a text centred or right-aligned by its logical width stays where it belongs.
+void RenderMask(TextCache::Entry& e, std::string_view text, double fx, double fy, int64_t scale) {
   ++textRenders;
   PangoLayout* layout = LayOut(text);
   PangoRectangle ink;
   pango_layout_get_pixel_extents(layout, &ink, nullptr);
-  e.maskX = ink.x - 2;
-  e.maskY = ink.y - 2;
-  const int w = std::max(1, ink.width + 5), h = std::max(1, ink.height + 5);
+  e.maskX = (ink.x - 2) * scale;
+  e.maskY = (ink.y - 2) * scale;
+  const int w = static_cast<int>(std::max<int64_t>(1, (ink.width + 5) * scale));
+  const int h = static_cast<int>(std::max<int64_t>(1, (ink.height + 5) * scale));
   e.mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
   cairo_t* cr = cairo_create(e.mask);
   cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_move_to(cr, fx - static_cast<double>(e.maskX), fy - static_cast<double>(e.maskY));
+  const double s = static_cast<double>(scale);
+  cairo_scale(cr, s, s);
+  cairo_move_to(cr, (fx - static_cast<double>(e.maskX)) / s, (fy - static_cast<double>(e.maskY)) / s);
   pango_cairo_show_layout(cr, layout);
   cairo_destroy(cr);
   cairo_surface_flush(e.mask);
 }
 
-// A one-pixel line in the pen colour, both end points included: Bresenham's walk.
-void PlotLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  if (!pass.target) return;
+// A one-device-pixel line in the pen colour, both end points included: Bresenham's walk.
+void PlotDeviceLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   const blend::Surface& s = pass.pixels;
   const uint32_t value = PenPixel();
   const bool opaque = (value >> 24) == 0xFF;
@@ -286,6 +302,25 @@ void PlotLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   }
 }
 
+// A one-logical-pixel line between two logical pixels, both included. At scale s each end covers
+// its s x s block and s parallel device lines, side by side across the line's main direction,
+// fill the band between them: s device pixels thick, and never one pixel twice.
+void PlotLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+  if (!pass.target) return;
+  const int64_t s = pass.scale;
+  const bool alongX = std::llabs(x2 - x1) >= std::llabs(y2 - y1);
+  const int64_t last = s - 1;  // the far side of a block from its top-left device pixel
+  for (int64_t k = 0; k < s; ++k) {
+    if (alongX) {
+      const bool right = x1 <= x2;
+      PlotDeviceLine(x1 * s + (right ? 0 : last), y1 * s + k, x2 * s + (right ? last : 0), y2 * s + k);
+    } else {
+      const bool down = y1 <= y2;
+      PlotDeviceLine(x1 * s + k, y1 * s + (down ? 0 : last), x2 * s + k, y2 * s + (down ? last : 0));
+    }
+  }
+}
+
 // Records whether an image that was just drawn on is opaque everywhere.
 void NoteImageChanged(cairo_surface_t* surface) {
   for (Image& image : images) {
@@ -304,15 +339,19 @@ cairo_surface_t* TargetSurface(int64_t target) {
 
 namespace canvas {
 
-bool OpenScreen(int64_t w, int64_t h) {
+bool OpenScreen(int64_t w, int64_t h, int64_t scale) {
   CloseScreen();
   if (w <= 0 || h <= 0) return false;
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(w), static_cast<int>(h));
-  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(s);
+  const int64_t s = std::clamp<int64_t>(scale, 1, MaxScale);
+  cairo_surface_t* surface =
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(w * s), static_cast<int>(h * s));
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
     return false;
   }
-  screen = s;
+  cairo_surface_set_device_scale(surface, static_cast<double>(s), static_cast<double>(s));
+  screen = surface;
+  screenScale = s;
   return true;
 }
 
@@ -343,6 +382,7 @@ void ReleaseAll() {
   }
   textCache.Clear();
   ReleaseCircleMasks();
+  screenScale = 1;
   if (textLayout) g_object_unref(textLayout);
   if (textContext) g_object_unref(textContext);
   if (fallbackFont) pango_font_description_free(fallbackFont);
@@ -361,6 +401,8 @@ int64_t TextCacheRenders() { return textRenders; }
 
 }  // namespace canvas
 
+int64_t ScreenScale() { return screen ? screenScale : 0; }
+
 void ClearBackBuffer(Colour colour) {
   if (!screen) return;
   const blend::Surface all = SurfaceOf(screen);
@@ -374,6 +416,7 @@ int64_t BeginDrawing(int64_t target) {
   if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) return 0;
   pass.target = surface;
   pass.pixels = SurfaceOf(surface);
+  pass.scale = surface == screen ? screenScale : images[target].scale;
   if (surface == screen) textCache.Tick();
   pass.pen = RGB(255, 255, 255);
   pass.mode = ModeOpaque;
@@ -388,6 +431,7 @@ void EndDrawing() {
   pass.cr = nullptr;
   pass.target = nullptr;
   pass.pixels = {};
+  pass.scale = 1;
 }
 
 void SetPenColor(Colour colour) { pass.pen = colour; }
@@ -396,13 +440,14 @@ void SetDrawMode(int64_t mode) { pass.mode = mode; }
 void DrawRect(int64_t x, int64_t y, int64_t w, int64_t h) {
   if (!pass.target || w <= 0 || h <= 0) return;
   const uint32_t src = PenPixel();
+  const int64_t s = pass.scale;
   if (pass.mode == ModeOutline && w > 2 && h > 2) {
-    blend::FillRect(pass.pixels, x, y, w, 1, src);
-    blend::FillRect(pass.pixels, x, y + h - 1, w, 1, src);
-    blend::FillRect(pass.pixels, x, y + 1, 1, h - 2, src);
-    blend::FillRect(pass.pixels, x + w - 1, y + 1, 1, h - 2, src);
+    blend::FillRect(pass.pixels, x * s, y * s, w * s, s, src);
+    blend::FillRect(pass.pixels, x * s, (y + h - 1) * s, w * s, s, src);
+    blend::FillRect(pass.pixels, x * s, (y + 1) * s, s, (h - 2) * s, src);
+    blend::FillRect(pass.pixels, (x + w - 1) * s, (y + 1) * s, s, (h - 2) * s, src);
   } else {
-    blend::FillRect(pass.pixels, x, y, w, h, src);
+    blend::FillRect(pass.pixels, x * s, y * s, w * s, h * s, src);
   }
 }
 
@@ -416,7 +461,8 @@ void DrawCircle(int64_t x, int64_t y, int64_t r) {
   if (!pass.target || r < 0) return;
   const bool outline = pass.mode == ModeOutline;
   if (r < MaxMaskedRadius) {
-    blend::MaskSolid(pass.pixels, MaskOf(CircleMask(r, outline)), x - r - 1, y - r - 1, PenPixel());
+    const int64_t s = pass.scale;
+    blend::MaskSolid(pass.pixels, MaskOf(CircleMask(r, outline, s)), (x - r - 1) * s, (y - r - 1) * s, PenPixel());
     return;
   }
   cairo_t* cr = Cairo();
@@ -449,12 +495,14 @@ void SetFont(int64_t font) { pass.font = font; }
 
 void DrawString(double x, double y, std::string_view text) {
   if (!pass.target || text.empty()) return;
-  const double baseX = std::floor(x), baseY = std::floor(y);
-  const auto subX = static_cast<uint32_t>(std::lround((x - baseX) * 64));
-  const auto subY = static_cast<uint32_t>(std::lround((y - baseY) * 64));
+  const double s = static_cast<double>(pass.scale);
+  const double baseX = std::floor(x * s), baseY = std::floor(y * s);
+  const auto subX = static_cast<uint32_t>(std::lround((x * s - baseX) * 64));
+  const auto subY = static_cast<uint32_t>(std::lround((y * s - baseY) * 64));
   char keyBuf[512];
-  const std::string_view key =
-      textCache.enabled ? TextKey(keyBuf, sizeof keyBuf, text, subX, subY) : std::string_view();
+  const std::string_view key = textCache.enabled
+                                   ? TextKey(keyBuf, sizeof keyBuf, text, subX, subY, static_cast<uint32_t>(pass.scale))
+                                   : std::string_view();
   if (key.empty() || subX >= 64 || subY >= 64) {
     cairo_t* cr = Cairo();
     UseColour(cr, pass.pen, pass.mode == ModeAlphaBlend ? ModeAlphaBlend : ModeOpaque);
@@ -464,7 +512,7 @@ void DrawString(double x, double y, std::string_view text) {
     return;
   }
   TextCache::Entry& e = textCache.Get(key);
-  if (!e.mask) RenderMask(e, text, subX / 64.0, subY / 64.0);
+  if (!e.mask) RenderMask(e, text, subX / 64.0, subY / 64.0, pass.scale);
   blend::MaskSolid(pass.pixels, MaskOf(e.mask), static_cast<int64_t>(baseX) + e.maskX,
                    static_cast<int64_t>(baseY) + e.maskY, PenPixel());
 }
@@ -489,24 +537,28 @@ void StampImage(int64_t image, int64_t x, int64_t y) {
   if (!pass.target || !ValidNumber(image) || !images[image].surface) return;
   cairo_surface_t* img = images[image].surface;
   const bool hasAlpha = cairo_image_surface_get_format(img) == CAIRO_FORMAT_ARGB32 && !images[image].opaque;
-  blend::Stamp(pass.pixels, SurfaceOf(img), hasAlpha, x, y);
+  blend::Stamp(pass.pixels, SurfaceOf(img), hasAlpha, x * pass.scale, y * pass.scale);
 }
 
+// An image of w x h logical pixels, made at the scale of the screen most recently opened.
 int64_t CreateImageBuffer(int64_t image, int64_t w, int64_t h, int64_t depth, Colour fill) {
   if (!ValidNumber(image) || w <= 0 || h <= 0) return 0;
   FreeImageBuffer(image);
   const cairo_format_t format = depth == 32 ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24;
-  cairo_surface_t* s = cairo_image_surface_create(format, static_cast<int>(w), static_cast<int>(h));
+  const int64_t scale = screenScale;
+  cairo_surface_t* s = cairo_image_surface_create(format, static_cast<int>(w * scale), static_cast<int>(h * scale));
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(s);
     return 0;
   }
+  cairo_surface_set_device_scale(s, static_cast<double>(scale), static_cast<double>(scale));
   cairo_t* cr = cairo_create(s);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
   UseColour(cr, fill, depth == 32 ? ModeAlphaBlend : ModeOpaque);
   cairo_paint(cr);
   cairo_destroy(cr);
   images[image].surface = s;
+  images[image].scale = scale;
   NoteImageChanged(s);
   return image;
 }

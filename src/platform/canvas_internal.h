@@ -6,10 +6,12 @@
 
 namespace canvas {
 
-bool OpenScreen(int64_t w, int64_t h);  // a fresh back buffer of w x h pixels
+// A fresh back buffer of w x h logical pixels at scale device pixels per logical pixel (1..4),
+// so (w * scale) x (h * scale) device pixels. Images made afterwards take the same scale.
+bool OpenScreen(int64_t w, int64_t h, int64_t scale = 1);
 void CloseScreen();
 bool ScreenOpen();
-int64_t ScreenWidth();
+int64_t ScreenWidth();  // device pixels
 int64_t ScreenHeight();
 int64_t ScreenStride();          // bytes per row
 const uint32_t* ScreenPixels();  // 0x00RRGGBB per pixel, rows ScreenStride() bytes apart

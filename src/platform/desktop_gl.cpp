@@ -174,7 +174,10 @@ void ShowFrame() {
   // way must not end the game.
   GdkDisplay* display = gdk_display_get_default();
   gdk_x11_display_error_trap_push(display);
-  const auto vw = static_cast<GLsizei>(AreaWidth()), vh = static_cast<GLsizei>(AreaHeight());
+  // The viewport covers the window's device pixels; the texture holds the frame at the scale the
+  // screen was opened at.
+  const auto vw = static_cast<GLsizei>(AreaWidth() * ScaleFactor());
+  const auto vh = static_cast<GLsizei>(AreaHeight() * ScaleFactor());
   const auto w = static_cast<GLsizei>(desk.textureW), h = static_cast<GLsizei>(desk.textureH);
   glViewport(0, 0, vw, vh);
   glMatrixMode(GL_PROJECTION);
@@ -254,12 +257,17 @@ int64_t InitSprite() {
   return 1;
 }
 
-int64_t OpenWindowedScreen(int64_t window, int64_t, int64_t, int64_t w, int64_t h) {
-  if (window != 1 || !desk.context || w <= 0 || h <= 0) return 0;
+// A screen of w x h logical pixels at the window's scale factor; the texture takes its device size.
+int64_t OpenWindowedScreen(int64_t window, int64_t, int64_t, int64_t lw, int64_t lh) {
+  if (window != 1 || !desk.context || lw <= 0 || lh <= 0) return 0;
+  if (!canvas::OpenScreen(lw, lh, desktop::ScaleFactor())) return 0;
+  const int64_t w = canvas::ScreenWidth(), h = canvas::ScreenHeight();
   GLint maxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-  if (w > maxSize || h > maxSize) return 0;
-  if (!canvas::OpenScreen(w, h)) return 0;
+  if (w > maxSize || h > maxSize) {
+    canvas::CloseScreen();
+    return 0;
+  }
   if (w != desk.textureW || h != desk.textureH) {
     glBindTexture(GL_TEXTURE_2D, desk.texture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(w), static_cast<GLsizei>(h), 0, GL_BGRA,

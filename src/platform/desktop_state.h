@@ -41,7 +41,8 @@ struct Desktop {
   bool textureFilled = false;  // the texture holds a presented frame
   bool windowLost = false;     // the X window was destroyed from outside
   Colour background = RGB(0, 0, 0);
-  int64_t knownW = 0, knownH = 0;  // the inner size the game was last told about
+  int64_t knownW = 0, knownH = 0;  // the inner size (logical pixels) the game was last told about
+  int64_t knownScale = 1;          // and the window's scale factor then
   std::deque<int64_t> events;
   InputDevices input;
   int entropyFd = -1;
@@ -52,9 +53,10 @@ struct Desktop {
 
 extern Desktop desk;
 
-// Device pixels per GTK pixel (above 1 only on a scaled display).
+// Device pixels per logical (GTK) pixel: the window's integer scale factor, from GDK_SCALE or the
+// desktop's XSETTINGS scaling; above 1 only on a scaled display.
 int64_t ScaleFactor();
-// The drawing area's size in device pixels.
+// The drawing area's size in logical pixels, the units of the game's layout and pointer.
 int64_t AreaWidth();
 int64_t AreaHeight();
 // Lets GTK handle every pending event without blocking.

@@ -26,8 +26,8 @@ Desktop desk;
 
 int64_t ScaleFactor() { return desk.area ? std::max(1, gtk_widget_get_scale_factor(desk.area)) : 1; }
 
-int64_t AreaWidth() { return desk.area ? gtk_widget_get_allocated_width(desk.area) * ScaleFactor() : 0; }
-int64_t AreaHeight() { return desk.area ? gtk_widget_get_allocated_height(desk.area) * ScaleFactor() : 0; }
+int64_t AreaWidth() { return desk.area ? gtk_widget_get_allocated_width(desk.area) : 0; }
+int64_t AreaHeight() { return desk.area ? gtk_widget_get_allocated_height(desk.area) : 0; }
 
 void DrainEvents() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
@@ -64,9 +64,8 @@ int64_t ButtonOf(guint button) {
 
 // Records the pointer from event coordinates in the area's logical pixels; outside is -1, -1.
 void TrackPointer(double x, double y) {
-  const int64_t scale = ScaleFactor();
-  const auto px = static_cast<int64_t>(x * static_cast<double>(scale));
-  const auto py = static_cast<int64_t>(y * static_cast<double>(scale));
+  const auto px = static_cast<int64_t>(x);
+  const auto py = static_cast<int64_t>(y);
   if (x < 0 || y < 0 || px >= AreaWidth() || py >= AreaHeight()) {
     desk.input.pointerX = desk.input.pointerY = -1;
   } else {
@@ -89,14 +88,21 @@ gboolean OnDestroyedFromOutside(GtkWidget*, GdkEvent*, gpointer) {
   return TRUE;
 }
 
-// Tells the game when the inner size really changed.
-void OnSizeAllocate(GtkWidget*, GdkRectangle*, gpointer) {
-  const int64_t w = AreaWidth(), h = AreaHeight();
-  if (w == desk.knownW && h == desk.knownH) return;
+// Tells the game when the inner size or the scale factor really changed: either way the screen is
+// made again.
+void NoteSize() {
+  const int64_t w = AreaWidth(), h = AreaHeight(), scale = ScaleFactor();
+  if (w == desk.knownW && h == desk.knownH && scale == desk.knownScale) return;
   desk.knownW = w;
   desk.knownH = h;
+  desk.knownScale = scale;
   desk.events.push_back(EventSizeWindow);
 }
+
+void OnSizeAllocate(GtkWidget*, GdkRectangle*, gpointer) { NoteSize(); }
+
+// The desktop's scaling factor changed (XSETTINGS, when GDK_SCALE is not set).
+void OnScaleFactor(GObject*, GParamSpec*, gpointer) { NoteSize(); }
 
 // Space and Escape presses and releases on the top-level window.
 gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer) {
@@ -159,6 +165,7 @@ void DestroyWindow() {
   desk.windowLost = false;
   desk.events.clear();
   desk.knownW = desk.knownH = 0;
+  desk.knownScale = 1;
   desk.input = InputDevices{};
   desktop::DrainEvents();
 }
@@ -229,6 +236,7 @@ int64_t OpenGameWindow(int64_t window, int64_t, int64_t, int64_t w, int64_t h, c
   g_signal_connect(desk.window, "key-release-event", G_CALLBACK(OnKey), nullptr);
   g_signal_connect(desk.window, "focus-out-event", G_CALLBACK(OnFocusOut), nullptr);
   g_signal_connect(desk.area, "size-allocate", G_CALLBACK(OnSizeAllocate), nullptr);
+  g_signal_connect(desk.area, "notify::scale-factor", G_CALLBACK(OnScaleFactor), nullptr);
   g_signal_connect(desk.area, "motion-notify-event", G_CALLBACK(OnMotion), nullptr);
   g_signal_connect(desk.area, "button-press-event", G_CALLBACK(OnButton), nullptr);
   g_signal_connect(desk.area, "button-release-event", G_CALLBACK(OnButton), nullptr);
@@ -255,22 +263,22 @@ int64_t OpenGameWindow(int64_t window, int64_t, int64_t, int64_t w, int64_t h, c
   desk.events.clear();
   desk.knownW = AreaWidth();
   desk.knownH = AreaHeight();
+  desk.knownScale = ScaleFactor();
   return 1;
 }
 
 void SetWindowSizeLimits(int64_t window, int64_t minW, int64_t minH, int64_t maxW, int64_t maxH) {
   if (window != 1 || !desk.window) return;
-  const int64_t scale = ScaleFactor();
-  GdkGeometry geometry{};
+  GdkGeometry geometry{};  // logical pixels, as GTK sizes windows
   auto hints = static_cast<GdkWindowHints>(0);
   if (minW > 0 || minH > 0) {
-    geometry.min_width = static_cast<gint>(std::max<int64_t>(minW, 0) / scale);
-    geometry.min_height = static_cast<gint>(std::max<int64_t>(minH, 0) / scale);
+    geometry.min_width = static_cast<gint>(std::max<int64_t>(minW, 0));
+    geometry.min_height = static_cast<gint>(std::max<int64_t>(minH, 0));
     hints = static_cast<GdkWindowHints>(hints | GDK_HINT_MIN_SIZE);
   }
   if (maxW >= 0 || maxH >= 0) {
-    geometry.max_width = static_cast<gint>(maxW >= 0 ? maxW / scale : INT_MAX / 2);
-    geometry.max_height = static_cast<gint>(maxH >= 0 ? maxH / scale : INT_MAX / 2);
+    geometry.max_width = static_cast<gint>(maxW >= 0 ? maxW : INT_MAX / 2);
+    geometry.max_height = static_cast<gint>(maxH >= 0 ? maxH : INT_MAX / 2);
     hints = static_cast<GdkWindowHints>(hints | GDK_HINT_MAX_SIZE);
   }
   gtk_window_set_geometry_hints(GTK_WINDOW(desk.window), nullptr, &geometry, hints);

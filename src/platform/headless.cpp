@@ -20,6 +20,7 @@ namespace {
 struct World {
   int64_t now = 10000;
   int64_t windowW = 1282, windowH = 902;
+  int64_t scale = 1;
   int64_t minW = 0, minH = 0;
   bool windowOpen = false;
   std::deque<int64_t> events;
@@ -137,6 +138,12 @@ void ResizeWindow(int64_t w, int64_t h) {
   world.events.push_back(EventSizeWindow);
 }
 
+void SetScale(int64_t scale) {
+  if (scale == world.scale) return;
+  world.scale = scale;
+  if (world.windowOpen) world.events.push_back(EventSizeWindow);
+}
+
 void RequestClose() { world.events.push_back(EventCloseWindow); }
 
 void LoseDisplay() {
@@ -242,7 +249,9 @@ int64_t PollWindowEvent() {
 int64_t InitSprite() { return 1; }
 int64_t InitKeyboard() { return 1; }
 int64_t InitMouse() { return 1; }
-int64_t OpenWindowedScreen(int64_t, int64_t, int64_t, int64_t w, int64_t h) { return canvas::OpenScreen(w, h); }
+int64_t OpenWindowedScreen(int64_t, int64_t, int64_t, int64_t w, int64_t h) {
+  return canvas::OpenScreen(w, h, world.scale);
+}
 void CloseDrawingScreen() { canvas::CloseScreen(); }
 void PresentFrame() { ++world.presented; }
 

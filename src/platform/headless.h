@@ -38,6 +38,9 @@ void SetKey(int64_t key, bool down);
 
 // Window: a new inner size (raises EventSizeWindow) or a close request.
 void ResizeWindow(int64_t w, int64_t h);
+// The window's scale factor, device pixels per logical pixel (1 after Reset): the screen opens at
+// it. A change while the window is open raises EventSizeWindow, as the desktop's does.
+void SetScale(int64_t scale);
 void RequestClose();
 // The display connection is lost now, or while the next box is shown: the game's operation runs
 // as on the desktop, where the process then ends; here the test goes on.

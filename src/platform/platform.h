@@ -37,16 +37,23 @@ bool InitPlatform();  // false without a display; the display's name and the rea
 void ReleasePlatform();
 void SetDisplayLostOperation(void (*save)());  // run when the display connection is lost (files only), then exit 1
 
-// Window and screen. The screen is a back buffer of exactly the window's inner size.
+// Window and screen. The screen is a back buffer of exactly the window's inner size. Sizes and
+// positions are logical pixels: on a high-density display the window has an integer scale factor
+// and the screen holds that many device pixels per logical pixel in each direction.
 int64_t OpenGameWindow(int64_t window, int64_t x, int64_t y, int64_t w, int64_t h, const char* title);
 void SetWindowSizeLimits(int64_t window, int64_t minW, int64_t minH, int64_t maxW, int64_t maxH);  // -1: no max
 void SetWindowBackground(int64_t window, Colour colour);
-int64_t WindowInnerWidth(int64_t window);  // client size in pixels
+int64_t WindowInnerWidth(int64_t window);  // client size in logical pixels
 int64_t WindowInnerHeight(int64_t window);
 int64_t PollWindowEvent();  // next WindowEvent without blocking, EventNone when none; SIGTERM/INT/HUP: EventCloseWindow
+                            // (EventSizeWindow also when the window's scale factor changes)
 int64_t InitSprite();       // 0 on failure
 int64_t OpenWindowedScreen(int64_t window, int64_t x, int64_t y, int64_t w, int64_t h);  // 0 on failure
 void CloseDrawingScreen();
+// Device pixels per logical pixel of the open screen (the window's scale factor when the screen
+// was opened), 0 without a screen. Every coordinate the game passes is logical; only the
+// drawing applies this factor.
+int64_t ScreenScale();
 void ClearBackBuffer(Colour colour);  // opaque fill of the whole back buffer
 void PresentFrame();                  // shows the back buffer, never waits for the retrace
 
@@ -92,7 +99,7 @@ int64_t KeyReleased(int64_t key);  // non-zero in exactly one snapshot, the firs
 void SampleMouse();
 int64_t MouseButtonHeld(int64_t button);  // MouseLeft or MouseRight
 void FreePointer();
-int64_t PointerX(int64_t window);  // client coordinates; -1 when outside the client area
+int64_t PointerX(int64_t window);  // client coordinates in logical pixels; -1 when outside the client area
 int64_t PointerY(int64_t window);
 
 // Modal boxes: they block until answered, then let pending window events run. A quit signal

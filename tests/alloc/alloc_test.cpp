@@ -59,10 +59,13 @@ void free(void* p) { __libc_free(p); }
 namespace {
 
 // Plays until every number has rolled down the tube and every text of a running draw has been
-// drawn once, then counts the allocations of a few hundred frames of a new draw.
-TEST(SteadyFrame, ARunningDrawAllocatesNothingAfterWarmUp) {
+// drawn once, then counts the allocations of a few hundred frames of a new draw, on a screen of
+// the given scale.
+void ExpectSteadyFramesAllocateNothing(int64_t scale) {
   headless::Reset(3);
+  headless::SetScale(scale);
   ASSERT_TRUE(StartUp());
+  ASSERT_EQ(ScreenScale(), scale);
   for (int c = 1; c <= 4; ++c)
     for (int k = 0; k < 12; ++k) TogglePick(c, 1 + (c * 13 + k * 7) % 80);
   Game.Speed = 5;
@@ -104,8 +107,13 @@ TEST(SteadyFrame, ARunningDrawAllocatesNothingAfterWarmUp) {
   }
   counting = false;
   EXPECT_GE(frames, 300);
-  EXPECT_EQ(allocations.load(), 0) << "over " << frames << " frames";
+  EXPECT_EQ(allocations.load(), 0) << "over " << frames << " frames at scale " << scale;
   Shutdown();
 }
+
+TEST(SteadyFrame, ARunningDrawAllocatesNothingAfterWarmUp) { ExpectSteadyFramesAllocateNothing(1); }
+
+// The same on a high-density screen, where texts and circles are rendered at twice the size.
+TEST(SteadyFrame, ARunningDrawAllocatesNothingAfterWarmUpAtScaleTwo) { ExpectSteadyFramesAllocateNothing(2); }
 
 }  // namespace

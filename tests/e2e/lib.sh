@@ -74,14 +74,14 @@ e2e_display_settled() {
 }
 
 # Starts Xvfb on a free display, with any extra Xvfb arguments given, and exports DISPLAY. The
-# number is drawn from a high range so that servers other tests start and stop on low numbers
-# never get mixed up with this one.
+# screen is E2E_SCREEN (default 1920x1200x24). The number is drawn from a high range so that
+# servers other tests start and stop on low numbers never get mixed up with this one.
 e2e_start_display() {
   local n
   for _ in $(seq 20); do
     n=$((RANDOM % 900 + 100))
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp "$@" 2>"$E2E_TMP/xvfb.log" &
+    Xvfb ":$n" -screen 0 "${E2E_SCREEN:-1920x1200x24}" -nolisten tcp "$@" 2>"$E2E_TMP/xvfb.log" &
     E2E_XVFB_PID=$!
     e2e_poll "Xvfb on :$n to answer" e2e_display_settled ":$n"
     if kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
