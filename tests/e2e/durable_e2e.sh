@@ -19,20 +19,13 @@ autorun_red="180,35,35"
 # picks it was prepared with. Prints the reason and fails otherwise.
 stored_cost() {
   python3 - "$@" <<'EOF'
-import struct, sys
-saved, prepared = (open(p, "rb").read() for p in sys.argv[1:3])
-if len(saved) != 372:
-    sys.exit(f"the save has {len(saved)} bytes, expected 372")
-magic, version = struct.unpack_from("<Ii", saved)
-if (magic, version) != (0x4B454E4F, 7):
-    sys.exit(f"magic/version {magic:#x}/{version}")
-f = struct.unpack_from("<10i", saved, 8)
-if struct.unpack_from("<I", saved, 368)[0] != (sum(struct.unpack_from("<10I", saved, 8)) & 0xFFFFFFFF) ^ 0x4B454E4F:
-    sys.exit("the check value does not match the fields")
+import sys
+from save_file import load
+(f, picks), (_, prepared_picks) = load(sys.argv[1]), load(sys.argv[2])
 balance, pot, speed, sound = f[0], f[7], f[8], f[9]
 if balance < 1 or pot < 25000 or not 1 <= speed <= 5 or sound not in (0, 1):
     sys.exit(f"a repair rule applies: balance {balance}, pot {pot}, speed {speed}, sound {sound}")
-if saved[48:368] != prepared[48:368]:
+if picks != prepared_picks:
     sys.exit("the pick bytes changed")
 print(f[2] + f[4])
 EOF

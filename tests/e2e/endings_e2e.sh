@@ -20,19 +20,14 @@ prepared="$E2E_TMP/prepared.dat"
 # won yet, picks and settings are as prepared, the check value matches. Prints the reason when not.
 check_unsettled_draw_saved() {
   python3 - "$@" <<'EOF'
-import struct, sys
-saved, prepared = (open(p, "rb").read() for p in sys.argv[1:3])
-if len(saved) != 372:
-    sys.exit(f"the save has {len(saved)} bytes, expected 372")
-f = struct.unpack_from("<10i", saved, 8)
-p = struct.unpack_from("<10i", prepared, 8)
-if struct.unpack_from("<I", saved, 368)[0] != (sum(struct.unpack_from("<10I", saved, 8)) & 0xFFFFFFFF) ^ 0x4B454E4F:
-    sys.exit("the check value does not match the fields")
+import sys
+from save_file import load
+(f, picks), (p, prepared_picks) = load(sys.argv[1]), load(sys.argv[2])
 if f[:5] != (p[0] - 1, 0, 1, 0, 0):
     sys.exit(f"balance and lifetime totals {f[:5]}, expected {(p[0] - 1, 0, 1, 0, 0)}: one $1 draw charged, unsettled")
 if (f[5], f[6], f[8], f[9]) != (p[5], p[6], p[8], p[9]):
     sys.exit(f"bet, pay mode, speed or sound changed: {f[5:]} instead of {p[5:]}")
-if saved[48:368] != prepared[48:368]:
+if picks != prepared_picks:
     sys.exit("the pick bytes changed")
 print(f"balance {p[0]} -> {f[0]}, lifetime cost {f[2]}, won {f[1]}")
 EOF

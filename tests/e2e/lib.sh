@@ -16,6 +16,8 @@ E2E_PID=""      # the running game
 E2E_STATUS=""   # its exit status, set by e2e_wait_exit
 E2E_GAME_DIR="" # the directory of the current copy of the game
 E2E_LOG=""      # the game's output when not $E2E_GAME_DIR/keno.log (an installed, read-only copy)
+# The checks' Python reads save files through save_file.py beside this file.
+export PYTHONPATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
 
 e2e_cleanup() {
   if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then kill -KILL "$E2E_PID" 2>/dev/null; fi

@@ -17,21 +17,12 @@ tab_grey="65,65,82"
 # starting one plus winnings minus costs. Prints the reason when it is not so.
 check_played_save() {
   python3 - "$@" <<'EOF'
-import struct, sys
-saved, prepared = (open(p, "rb").read() for p in sys.argv[1:3])
+import sys
+from save_file import load
 def fail(why):
     sys.exit(why)
-if len(saved) != 372:
-    fail(f"the save has {len(saved)} bytes, expected 372")
-magic, version = struct.unpack_from("<Ii", saved)
-f = struct.unpack_from("<10i", saved, 8)
-p = struct.unpack_from("<10i", prepared, 8)
-check = struct.unpack_from("<I", saved, 368)[0]
-if (magic, version) != (0x4B454E4F, 7):
-    fail(f"magic/version {magic:#x}/{version}")
-if check != (sum(struct.unpack_from("<10I", saved, 8)) & 0xFFFFFFFF) ^ 0x4B454E4F:
-    fail("the check value does not match the fields")
-if saved[48:368] != prepared[48:368]:
+(f, picks), (p, prepared_picks) = load(sys.argv[1]), load(sys.argv[2])
+if picks != prepared_picks:
     fail("the pick bytes changed")
 if f[5:] != p[5:]:
     fail(f"bet, pay mode, pot, speed or sound changed: {f[5:]} instead of {p[5:]}")
