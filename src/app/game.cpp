@@ -5,6 +5,7 @@
 
 #include "app/game_state.h"
 #include "app/input.h"
+#include "app/rest.h"
 #include "persist/save_file.h"
 #include "persist/save_location.h"
 #include "platform/platform.h"
@@ -247,8 +248,11 @@ int RunGame() {
   // error, and a launcher must not take the ending for success.
   if (!InitPlatform()) return 1;
   if (!StartUp()) return 0;
-  while (RunFrame()) {
-  }
+  // No game rule counts frames: every timed behaviour compares NowMs with a stored time. So after
+  // each frame the loop may sleep until the earliest of those times or the next event, and a
+  // board waiting for the player costs no CPU; while anything moves the deadlines are at most a
+  // ball step away, or already past, and frames follow each other as fast as they are drawn.
+  while (RunFrame()) RestUntilNextChange();
   Shutdown();
   return 0;
 }

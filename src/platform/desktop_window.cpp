@@ -303,6 +303,25 @@ int64_t PollWindowEvent() {
   return event;
 }
 
+// Ends a wait whose time is up.
+gboolean OnWaitOver(gpointer over) {
+  *static_cast<bool*>(over) = true;
+  return G_SOURCE_REMOVE;
+}
+
+// One blocking iteration of GLib's main context: it returns after dispatching anything, an X event
+// (input, expose, focus, size), a signal source or the timer added for the timeout.
+void WaitForEvent(int64_t timeoutMs) {
+  if (!desk.gtkReady || timeoutMs == 0 || !desk.events.empty() || desk.input.Unsampled()) return;
+  bool over = false;
+  const guint timer = timeoutMs > 0 ? g_timeout_add_full(G_PRIORITY_DEFAULT,
+                                                         static_cast<guint>(std::min<int64_t>(timeoutMs, G_MAXUINT)),
+                                                         OnWaitOver, &over, nullptr)
+                                    : 0;
+  gtk_main_iteration_do(TRUE);
+  if (timer != 0 && !over) g_source_remove(timer);
+}
+
 int64_t InitKeyboard() { return desk.window ? 1 : 0; }
 // The start-up sequence has a mouse step with its own error box; GDK delivers the pointer with
 // the window's events, so the step only checks that the window is there.

@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <random>
 
@@ -40,6 +41,8 @@ struct World {
   int64_t presented = 0;
   void (*displayLost)() = nullptr;
   bool loseDisplayAtNextBox = false;
+  std::multimap<int64_t, std::function<void()>> script;  // scripted input by its moment
+  int64_t waitsWithoutEnd = 0;
 };
 
 World world;
@@ -81,6 +84,16 @@ void MakeTempDir() {
   }
 }
 
+// Moves the clock to ms, running the scripted actions due on the way at their own moments.
+void MoveClockTo(int64_t ms) {
+  while (!world.script.empty() && world.script.begin()->first <= ms) {
+    auto next = world.script.extract(world.script.begin());
+    world.now = std::max(world.now, next.key());
+    next.mapped()();
+  }
+  world.now = ms;
+}
+
 }  // namespace
 
 namespace headless {
@@ -106,8 +119,10 @@ void Reset(uint64_t seed) {
   timeline.reserve(1 << 16);
 }
 
-void SetNow(int64_t ms) { world.now = ms; }
-void AdvanceMs(int64_t ms) { world.now += ms; }
+void SetNow(int64_t ms) { MoveClockTo(ms); }
+void AdvanceMs(int64_t ms) { MoveClockTo(world.now + ms); }
+void At(int64_t ms, std::function<void()> action) { world.script.emplace(ms, std::move(action)); }
+int64_t WaitsWithoutEnd() { return world.waitsWithoutEnd; }
 
 void SetPointer(int64_t x, int64_t y) {
   world.input.pointerX = x;
@@ -194,6 +209,18 @@ Colour PixelAt(int64_t x, int64_t y) {
   return RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF);
 }
 
+uint64_t FrameDigest() {
+  const uint32_t* pixels = canvas::ScreenPixels();
+  if (!pixels) return 0;
+  const int64_t rowWords = canvas::ScreenStride() / 4;
+  uint64_t digest = 1469598103934665603ull ^ static_cast<uint64_t>(FrameWidth() << 20 | FrameHeight());
+  for (int64_t y = 0; y < FrameHeight(); ++y) {
+    const uint32_t* row = pixels + y * rowWords;
+    for (int64_t x = 0; x < FrameWidth(); ++x) digest = (digest ^ (row[x] & 0xFFFFFFu)) * 1099511628211ull;
+  }
+  return digest;
+}
+
 bool SavePng(const std::string& path) {
   if (!canvas::ScreenOpen()) return false;
   const int64_t w = FrameWidth(), h = FrameHeight(), stride = canvas::ScreenStride();
@@ -244,6 +271,20 @@ int64_t PollWindowEvent() {
   const int64_t event = world.events.front();
   world.events.pop_front();
   return event;
+}
+
+void WaitForEvent(int64_t timeoutMs) {
+  int64_t until = world.now + 1;
+  if (timeoutMs != 0 && world.events.empty() && !world.input.Unsampled()) {
+    int64_t end = timeoutMs > 0 ? world.now + timeoutMs : -1;
+    if (!world.script.empty() && (end < 0 || world.script.begin()->first < end)) end = world.script.begin()->first;
+    if (end < 0) {
+      ++world.waitsWithoutEnd;
+      return;
+    }
+    until = std::max(until, end);
+  }
+  MoveClockTo(until);
 }
 
 int64_t InitSprite() { return 1; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,9 +28,19 @@ enum class EntropyFault { None, FailOpen, FailRead };
 // directory, so nothing reaches the real player's files.
 void Reset(uint64_t seed = 1);
 
-// Clock (NowMs) under the test's control.
+// Clock (NowMs) under the test's control. Moving it forward runs the scripted input that falls
+// due on the way, each at its own time.
 void SetNow(int64_t ms);
 void AdvanceMs(int64_t ms);
+
+// Input scripted for a moment of the clock: the action (e.g. SetKey) runs when the clock reaches
+// ms. Actions at the same moment run in the order they were scripted.
+void At(int64_t ms, std::function<void()> action);
+
+// WaitForEvent moves the clock, as waiting would: by at least one millisecond (a frame's length on
+// this clock), else to the end of the timeout or to the next scripted input, whichever comes
+// first. A wait without end with nothing scripted leaves the clock alone and is counted here.
+int64_t WaitsWithoutEnd();
 
 // Input state seen by the next SampleMouse / SampleKeyboard.
 void SetPointer(int64_t x, int64_t y);  // -1, -1: outside the window
@@ -88,6 +99,7 @@ std::string TempDir();  // the directory holding ExecutablePath()
 int64_t FrameWidth();
 int64_t FrameHeight();
 Colour PixelAt(int64_t x, int64_t y);  // RGB(r, g, b), alpha 0
+uint64_t FrameDigest();                // a hash of every pixel, for telling frames apart
 bool SavePng(const std::string& path);
 int64_t PresentedFrames();
 

@@ -25,6 +25,8 @@ struct InputLatch {
   }
   // Drops a held state without a release report (the window lost the focus).
   void Forget() { *this = InputLatch{}; }
+  // True when the next sample would differ from the last one.
+  bool Unsampled() const { return pressedSince || releasedSince || held != down; }
   void Sample() {
     held = down || pressedSince;
     if (held && !down) {
@@ -57,6 +59,15 @@ struct InputDevices {
   void Forget() {
     for (auto& key : keys) key.Forget();
     for (auto& button : buttons) button.Forget();
+  }
+  // True when input arrived that the last samples have not shown yet, e.g. the release of a tap
+  // that fell between two frames: the game needs another frame to see it.
+  bool Unsampled() const {
+    for (const auto& key : keys)
+      if (key.Unsampled()) return true;
+    for (const auto& button : buttons)
+      if (button.Unsampled()) return true;
+    return pointerX != sampledX || pointerY != sampledY;
   }
   bool KeyHeld(int64_t key) const { return key >= 0 && key < KeyCount && keys[key].held; }
   bool KeyReleased(int64_t key) const { return key >= 0 && key < KeyCount && keys[key].released; }

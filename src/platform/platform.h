@@ -57,6 +57,11 @@ int64_t ScreenScale();
 void ClearBackBuffer(Colour colour);  // opaque fill of the whole back buffer
 void PresentFrame();                  // shows the back buffer, never waits for the retrace
 
+// Blocks until input, a window event or a signal arrives, or timeoutMs milliseconds have passed
+// (-1: no timeout, 0: no wait). Returns at once while input the game has not sampled yet or a
+// window event it has not polled yet is waiting.
+void WaitForEvent(int64_t timeoutMs);
+
 // 2D drawing inside a pass. A pass starts with a white pen and ModeOpaque.
 int64_t BeginDrawing(int64_t target);  // ScreenTarget or an image; 0 when it cannot be drawn on
 void EndDrawing();

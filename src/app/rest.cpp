@@ -1,0 +1,51 @@
+// The frame loop's rest. Every timed behaviour of the game compares NowMs with a stored time, so
+// the next frame can only differ from the last when input arrives or one of these comparisons
+// turns true; the loop may sleep until the earliest of them.
+#include "app/rest.h"
+
+#include <algorithm>
+
+#include "app/game_state.h"
+#include "platform/platform.h"
+
+#ifndef KENO_RESTING_LOOP
+#define KENO_RESTING_LOOP 1
+#endif
+
+namespace {
+
+// The durations the frame update and the input step compare against.
+constexpr int64_t BallStepMs = 16;
+constexpr int64_t AutoPauseMs = 1500;
+constexpr int64_t SaveDebounceMs = 3000;
+constexpr int64_t NoticeMs = 5000;
+constexpr int64_t HoldMs = 1000;
+
+}  // namespace
+
+int64_t NextChangeAt(const GameState& g) {
+  int64_t at = NoDeadline;
+  const auto timer = [&at](bool running, int64_t since, int64_t duration) {
+    if (running) at = std::min(at, since + duration);
+  };
+  timer(g.Drawing == 1, g.LastRevealTime, g.RevealInterval);
+  timer(g.BallAnimRunning == 1, g.AnimLastStep, BallStepMs);
+  timer(g.AutoPausePending == 1, g.AutoPauseStart, AutoPauseMs);
+  timer(g.SavePending == 1, g.SaveRequestTime, SaveDebounceMs);
+  timer(!g.StatusMessage.empty(), g.StatusMessageTime, NoticeMs);
+  // A held Draw button starts auto-run at its second only while auto-run is off; a held Space
+  // reaches its second either way (it also closes the overlays).
+  timer(g.DrawButtonDown == 1 && g.DrawHoldFired == 0 && g.AutoRun == 0, g.DrawButtonDownTime, HoldMs);
+  timer(g.SpaceDown == 1 && g.SpaceHoldFired == 0, g.SpaceDownTime, HoldMs);
+  return at;
+}
+
+int64_t RestTimeout(const GameState& state, int64_t now) {
+  const int64_t at = NextChangeAt(state);
+  if (at == NoDeadline) return -1;
+  return std::max<int64_t>(0, at - now);
+}
+
+void RestUntilNextChange() {
+  if (KENO_RESTING_LOOP) WaitForEvent(RestTimeout(Game, NowMs()));
+}
