@@ -12,27 +12,17 @@
 #define KENO_RESTING_LOOP 1
 #endif
 
-namespace {
-
-// The durations the frame update and the input step compare against.
-constexpr int64_t BallStepMs = 16;
-constexpr int64_t AutoPauseMs = 1500;
-constexpr int64_t SaveDebounceMs = 3000;
-constexpr int64_t NoticeMs = 5000;
-constexpr int64_t HoldMs = 1000;
-
-}  // namespace
-
 int64_t NextChangeAt(const GameState& g) {
   int64_t at = NoDeadline;
+  // A timer falls due when ElapsedSince(since, now) reaches its duration.
   const auto timer = [&at](bool running, int64_t since, int64_t duration) {
     if (running) at = std::min(at, since + duration);
   };
   timer(g.Drawing == 1, g.LastRevealTime, g.RevealInterval);
-  timer(g.BallAnimRunning == 1, g.AnimLastStep, BallStepMs);
+  timer(g.BallAnimRunning == 1, g.AnimLastStep, AnimStepMs);
   timer(g.AutoPausePending == 1, g.AutoPauseStart, AutoPauseMs);
-  timer(g.SavePending == 1, g.SaveRequestTime, SaveDebounceMs);
-  timer(!g.StatusMessage.empty(), g.StatusMessageTime, NoticeMs);
+  timer(g.SavePending == 1, g.SaveRequestTime, SaveDelayMs);
+  timer(!g.StatusMessage.empty(), g.StatusMessageTime, StatusMessageMs);
   // A held Draw button starts auto-run at its second only while auto-run is off; a held Space
   // reaches its second either way (it also closes the overlays).
   timer(g.DrawButtonDown == 1 && g.DrawHoldFired == 0 && g.AutoRun == 0, g.DrawButtonDownTime, HoldMs);
