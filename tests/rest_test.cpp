@@ -21,6 +21,15 @@ namespace {
 
 constexpr int64_t Now = 50000;
 
+// A draw revealing a ball every interval ms, the last one shown ago ms before Now.
+std::function<void(GameState&)> Drawing(int64_t interval, int64_t ago) {
+  return [=](GameState& g) {
+    g.Drawing = 1;
+    g.RevealInterval = interval;
+    g.LastRevealTime = Now - ago;
+  };
+}
+
 TEST(RestTimeout, WaitsForTheEarliestTimerAndWithoutEndWhenNoneRuns) {
   struct Row {
     const char* name;
@@ -41,48 +50,12 @@ TEST(RestTimeout, WaitsForTheEarliestTimerAndWithoutEndWhenNoneRuns) {
          g.DrawButtonDownTime = g.SpaceDownTime = Now;
        },
        -1},
-      {"drawing at Slowest",
-       [](GameState& g) {
-         g.Drawing = 1;
-         g.RevealInterval = 1250;
-         g.LastRevealTime = Now - 200;
-       },
-       1050},
-      {"drawing at Slow",
-       [](GameState& g) {
-         g.Drawing = 1;
-         g.RevealInterval = 900;
-         g.LastRevealTime = Now - 200;
-       },
-       700},
-      {"drawing at Medium",
-       [](GameState& g) {
-         g.Drawing = 1;
-         g.RevealInterval = 550;
-         g.LastRevealTime = Now - 200;
-       },
-       350},
-      {"drawing at Fast",
-       [](GameState& g) {
-         g.Drawing = 1;
-         g.RevealInterval = 250;
-         g.LastRevealTime = Now - 200;
-       },
-       50},
-      {"drawing at Fastest, the reveal due now",
-       [](GameState& g) {
-         g.Drawing = 1;
-         g.RevealInterval = 80;
-         g.LastRevealTime = Now - 80;
-       },
-       0},
-      {"a draw just started: its first reveal is overdue",
-       [](GameState& g) {
-         g.Drawing = 1;
-         g.RevealInterval = 1250;
-         g.LastRevealTime = Now - 1251;
-       },
-       0},
+      {"drawing at Slowest", Drawing(1250, 200), 1050},
+      {"drawing at Slow", Drawing(900, 200), 700},
+      {"drawing at Medium", Drawing(550, 200), 350},
+      {"drawing at Fast", Drawing(250, 200), 50},
+      {"drawing at Fastest, the reveal due now", Drawing(80, 80), 0},
+      {"a draw just started: its first reveal is overdue", Drawing(1250, 1251), 0},
       {"balls rolling",
        [](GameState& g) {
          g.BallAnimRunning = 1;
