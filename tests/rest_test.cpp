@@ -37,6 +37,7 @@ TEST(RestTimeout, WaitsForTheEarliestTimerAndWithoutEndWhenNoneRuns) {
     int64_t wait;  // expected RestTimeout at Now
   } rows[] = {
       {"idle", [](GameState&) {}, -1},
+      {"quit requested: the loop must not wait to end", [](GameState& g) { g.QuitRequested = 1; }, 0},
       {"overlays open and heat map on",
        [](GameState& g) {
          g.PayTableOpen = 1;

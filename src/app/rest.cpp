@@ -31,6 +31,8 @@ int64_t NextChangeAt(const GameState& g) {
 }
 
 int64_t RestTimeout(const GameState& state, int64_t now) {
+  // A frame that asked to quit (Escape, a refused refinancing) ends the loop at the next check.
+  if (state.QuitRequested == 1) return 0;
   const int64_t at = NextChangeAt(state);
   if (at == NoDeadline) return -1;
   return std::max<int64_t>(0, at - now);
