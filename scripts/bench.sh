@@ -11,7 +11,7 @@ bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKENO_BENCH=ON -DKENO_WERROR=ON >/dev/null
 cmake --build build -j2 --target keno keno_bench keno_present_bench
 # The same benchmark from a build whose frame loop never rests: the CPU figures it is measured against.
-cmake -S . -B build-busy -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKENO_BENCH=ON -DKENO_TESTS=OFF -DKENO_RESTING_LOOP=OFF >/dev/null
+cmake -S . -B build-busy -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKENO_BENCH=ON -DKENO_WERROR=ON -DKENO_TESTS=OFF -DKENO_RESTING_LOOP=OFF >/dev/null
 cmake --build build-busy -j2 --target keno_present_bench
 
 echo "=== frame drawing (headless, median of 5 repetitions)"
