@@ -82,9 +82,16 @@ TEST(RestTimeout, WaitsForTheEarliestTimerAndWithoutEndWhenNoneRuns) {
       {"debounce pending",
        [](GameState& g) {
          g.SavePending = 1;
-         g.SaveRequestTime = Now - 1;
+         g.SaveRequestTime = g.SaveArmTime = Now - 1;
        },
        2999},
+      {"debounce pending with requests coming for 9 s: the ceiling comes first",
+       [](GameState& g) {
+         g.SavePending = 1;
+         g.SaveArmTime = Now - 9000;
+         g.SaveRequestTime = Now - 100;
+       },
+       1000},
       {"notice shown",
        [](GameState& g) {
          g.StatusMessage = "$250/card consolation paid";
@@ -134,7 +141,7 @@ TEST(RestTimeout, WaitsForTheEarliestTimerAndWithoutEndWhenNoneRuns) {
       {"several timers: the earliest wins",
        [](GameState& g) {
          g.SavePending = 1;
-         g.SaveRequestTime = Now - 2900;
+         g.SaveRequestTime = g.SaveArmTime = Now - 2900;
          g.StatusMessage = "notice";
          g.StatusMessageTime = Now - 4950;
          g.SpaceDown = 1;

@@ -22,6 +22,7 @@ int64_t NextChangeAt(const GameState& g) {
   timer(g.BallAnimRunning == 1, g.AnimLastStep, AnimStepMs);
   timer(g.AutoPausePending == 1, g.AutoPauseStart, AutoPauseMs);
   timer(g.SavePending == 1, g.SaveRequestTime, SaveDelayMs);
+  timer(g.SavePending == 1, g.SaveArmTime, SaveCeilingMs);
   timer(!g.StatusMessage.empty(), g.StatusMessageTime, StatusMessageMs);
   // A held Draw button starts auto-run at its second only while auto-run is off; a held Space
   // reaches its second either way (it also closes the overlays).
