@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "app/game.h"
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/canvas_internal.h"
 #include "platform/headless.h"
 #include "rules/rules.h"

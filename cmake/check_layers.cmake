@@ -5,7 +5,7 @@
 #
 # Layers, top to bottom: app uses everything; ui uses the state and the platform; rules use the
 # state, sound and the platform; persist and sound use the state and the platform; the state
-# (app/game_state.*) uses the platform; the platform uses nothing of the game.
+# (state/) uses the platform; the platform uses nothing of the game.
 cmake_minimum_required(VERSION 3.22)
 if(NOT SRC)
   message(FATAL_ERROR "check_layers.cmake: set SRC to the source folder")
@@ -22,9 +22,7 @@ set(allowed_platform platform)
 
 # The layer a path relative to SRC belongs to ("" for a folder that is no layer).
 function(layer_of path out)
-  if(path MATCHES "^app/game_state\\.(h|cpp)$")
-    set(${out} state PARENT_SCOPE)
-  elseif(path MATCHES "^(app|ui|rules|persist|sound|platform)/")
+  if(path MATCHES "^(app|state|ui|rules|persist|sound|platform)/")
     set(${out} ${CMAKE_MATCH_1} PARENT_SCOPE)
   else()
     set(${out} "" PARENT_SCOPE)

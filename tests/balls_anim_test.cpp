@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/headless.h"
 #include "ui/ui.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "rules/rules.h"

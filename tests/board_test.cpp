@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "ui/ui.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/game.h"
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "persist/save_file.h"
 #include "platform/headless.h"
 #include "rules/rules.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/game.h"
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/headless.h"
 
 class GameFixture : public ::testing::Test {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "game_fixture.h"
 #include "platform/canvas_internal.h"
 #include "platform/headless.h"

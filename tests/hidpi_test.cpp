@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/game.h"
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "game_fixture.h"
 #include "platform/canvas_internal.h"
 #include "platform/headless.h"

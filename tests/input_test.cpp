@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "ui/ui.h"

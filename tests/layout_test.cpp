@@ -2,7 +2,7 @@
 // asterisk images.
 #include <gtest/gtest.h>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "ui/ui.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "rules/rules.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/game.h"
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 

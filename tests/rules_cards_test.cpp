@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "persist/save_file.h"
 #include "platform/headless.h"
 #include "rules/rules.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
 #include "rules_helpers.h"

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
 #include "rules_helpers.h"

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "app/game.h"
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "persist/save_file.h"
 #include "platform/headless.h"
 

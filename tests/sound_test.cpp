@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 

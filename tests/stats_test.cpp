@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "ui/text.h"

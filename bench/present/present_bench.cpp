@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #include "app/game.h"
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "app/rest.h"
 #include "platform/desktop_internal.h"
 #include "platform/platform.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "app/input.h"
 #include "app/rest.h"
 #include "persist/save_file.h"

@@ -2,7 +2,7 @@
 // and the left- and right-click dispatch over the painted controls, tabs and board.
 #include "app/input.h"
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "persist/save_file.h"
 #include "platform/platform.h"
 #include "rules/rules.h"

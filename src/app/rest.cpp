@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/platform.h"
 
 #ifndef KENO_RESTING_LOOP

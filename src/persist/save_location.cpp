@@ -1,7 +1,7 @@
 // The choice of the save file's folder, the data folder, and the one lock per save file.
 #include "persist/save_location.h"
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "persist/save_file.h"
 #include "platform/platform.h"
 

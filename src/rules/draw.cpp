@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/platform.h"
 #include "rules/rules.h"
 #include "sound/sound.h"

@@ -1,5 +1,5 @@
 // The two fixed pay schedules, the active copy that settlement reads, and the schedule swap.
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "rules/rules.h"
 
 namespace {

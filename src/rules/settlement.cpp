@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/platform.h"
 #include "rules/rules.h"
 #include "sound/sound.h"

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <new>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/platform.h"
 
 namespace {

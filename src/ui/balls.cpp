@@ -2,7 +2,7 @@
 // and the chain of landed balls.
 #include <cstdint>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "ui/palette.h"
 #include "ui/text.h"
 #include "ui/ui.h"

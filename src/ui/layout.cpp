@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "ui/ui.h"
 
 namespace {

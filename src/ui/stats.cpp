@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "ui/text.h"
 #include "ui/ui.h"
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "ui/text.h"
 #include "ui/ui.h"
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "app/game.h"
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
 

@@ -1,5 +1,5 @@
 // A drawing file using the toolkit directly: the include check must reject it.
 #include <cairo.h>
 
-#include "app/game_state.h"
+#include "state/game_state.h"
 #include "ui/ui.h"

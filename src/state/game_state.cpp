@@ -1,5 +1,5 @@
 // The global game state and the helpers that keep its derived fields consistent.
-#include "app/game_state.h"
+#include "state/game_state.h"
 
 #include "platform/platform.h"
 
