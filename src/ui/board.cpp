@@ -121,6 +121,7 @@ struct CellSpan {
   int64_t start, size;
 };
 
+// Cell i's span along an axis of `length` pixels cut into `parts` cells of a float's length.
 CellSpan SpanAlong(int64_t length, int64_t parts, int64_t i) {
   const float cell = static_cast<float>(length) / static_cast<float>(parts);
   return {static_cast<int64_t>(static_cast<float>(i) * cell), static_cast<int64_t>(cell)};
