@@ -152,15 +152,16 @@ TEST_F(BallAnimTest, StartingOutsideTheTwentyBallsDoesNothing) {
   }
 }
 
-TEST(IsOnAnyCard, LooksAtEveryCardAndOnlyAtValidNumbers) {
-  Game = GameState{};
-  Game.Cards[4].Picked[80] = 1;
-  Game.Cards[1].Picked[1] = 1;
-  EXPECT_TRUE(IsOnAnyCard(80));
-  EXPECT_TRUE(IsOnAnyCard(1));
-  EXPECT_FALSE(IsOnAnyCard(2));
-  EXPECT_FALSE(IsOnAnyCard(0));
-  EXPECT_FALSE(IsOnAnyCard(81));
+TEST(CountedOnAnyCard, LooksAtEveryCardAndOnlyAtValidNumbers) {
+  DrawView view;
+  view.Cards[4].Counted[80] = 1;
+  view.Cards[1].Counted[1] = 1;
+  view.Cards[2].Picked[2] = 1;  // a pick alone is not counted
+  EXPECT_TRUE(CountedOnAnyCard(view, 80));
+  EXPECT_TRUE(CountedOnAnyCard(view, 1));
+  EXPECT_FALSE(CountedOnAnyCard(view, 2));
+  EXPECT_FALSE(CountedOnAnyCard(view, 0));
+  EXPECT_FALSE(CountedOnAnyCard(view, 81));
 }
 
 }  // namespace

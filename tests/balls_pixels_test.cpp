@@ -52,6 +52,12 @@ class BallsPanelTest : public GameFixture {
   }
   // A point on the body of a ball centred at (x, y): below and right, clear of shine, digits and rim.
   static constexpr int64_t Body = 9;
+  // The draw charged card c with number n and has revealed it: the draw counts it.
+  static void Count(int64_t c, int64_t n) {
+    Game.Charge.Charged[c] = 1;
+    Game.Charge.Cards[c].Picked[n] = 1;
+    Game.Charge.Cards[c].Hit[n] = 1;
+  }
 };
 
 TEST_F(BallsPanelTest, BeforeTheFirstDrawTheTubeShowsOnlyItsEmptyRings) {
@@ -74,8 +80,10 @@ TEST_F(BallsPanelTest, BeforeTheFirstDrawTheTubeShowsOnlyItsEmptyRings) {
   EXPECT_TRUE(Near(20, 113, RGB(170, 170, 170)));
 }
 
-TEST_F(BallsPanelTest, LandedBallsAreGreenOnACardAndRedOtherwiseAndFollowThePicks) {
-  Game.Cards[3].Picked[5] = 1;  // ball 1 is on a card, ball 2 (17) is not
+// A ball is green when the draw counts it on a card, whatever the cards hold now.
+TEST_F(BallsPanelTest, LandedBallsAreGreenWhereTheDrawCountsThemAndKeepTheirColourAsThePicksChange) {
+  Game.Cards[3].Picked[5] = 1;
+  Count(3, 5);  // ball 1 counts on a card, ball 2 (17) does not
   Game.BallsRevealed = 2;
   Frame();
   const BallSlot s1 = BallSlotCentre(Game.BallsPanelW, Game.BallsPanelH, 1);
@@ -91,14 +99,14 @@ TEST_F(BallsPanelTest, LandedBallsAreGreenOnACardAndRedOtherwiseAndFollowThePick
   Game.Cards[3].Picked[5] = 0;
   Game.Cards[1].Picked[17] = 1;
   Frame();
-  EXPECT_TRUE(Near(s1.x + Body, s1.y + Body, Red));
-  EXPECT_TRUE(Near(s2.x + Body, s2.y + Body, Green));
+  EXPECT_TRUE(Near(s1.x + Body, s1.y + Body, Green));
+  EXPECT_TRUE(Near(s2.x + Body, s2.y + Body, Red));
 }
 
 // The shine, a white disc a third of the ball's radius up and left of its centre, is blended at
 // alpha 90 on a green ball and 70 on a red one.
 TEST_F(BallsPanelTest, TheShineIsBrighterOnAGreenBallThanOnARedOne) {
-  Game.Cards[1].Picked[5] = 1;  // ball 1 is on a card, ball 2 (17) is not
+  Count(1, 5);  // ball 1 counts on a card, ball 2 (17) does not
   Game.BallsRevealed = 2;
   Frame();
   const int64_t r = BallTubeGeometryFor(Game.BallsPanelW, Game.BallsPanelH).r;
@@ -115,7 +123,7 @@ TEST_F(BallsPanelTest, TheShineIsBrighterOnAGreenBallThanOnARedOne) {
 }
 
 TEST_F(BallsPanelTest, AFullDrawFillsAllTwentySlotsBottomUp) {
-  for (int64_t n : {5, 41, 49}) Game.Cards[2].Picked[n] = 1;  // positions 1, 4 and 20
+  for (int64_t n : {5, 41, 49}) Count(2, n);  // positions 1, 4 and 20
   Game.BallsRevealed = 20;
   Frame();
   for (int64_t k = 1; k <= 20; ++k) {
@@ -212,7 +220,7 @@ TEST_F(BallsPanelTest, ADrawAtTheFastestSpeedLandsTwentyBallsGreenWhereTheyHitAC
     EXPECT_TRUE(Near(s.x - BallTubeGeometryFor(Game.BallsPanelW, Game.BallsPanelH).r, s.y, LandedRim, 40))
         << "slot " << k;
   }
-  EXPECT_EQ(green, Game.Cards[1].HitCount);
+  EXPECT_EQ(green, Game.Charge.Cards[1].HitCount);
 }
 
 }  // namespace

@@ -25,9 +25,9 @@ constexpr Look Hit = {RGB(40, 180, 60), RGB(110, 230, 130), RGB(15, 100, 30), Wh
 
 class BoardTest : public GameFixture {
  protected:
-  // Top-left corner of number n's cell on the default 878 x 718 board (cells 87.8 x 89.75).
-  static int64_t Cx(int64_t n) { return 294 + static_cast<int64_t>(static_cast<float>((n - 1) % 10) * 87.8f); }
-  static int64_t Cy(int64_t n) { return 172 + static_cast<int64_t>(static_cast<float>((n - 1) / 10) * 89.75f); }
+  // Top-left corner of number n's cell on the default 878 x 718 board.
+  static int64_t Cx(int64_t n) { return CellRect(Game.BoardRect, n).x; }
+  static int64_t Cy(int64_t n) { return CellRect(Game.BoardRect, n).y; }
   static Colour At(int64_t n, int64_t dx, int64_t dy) { return headless::PixelAt(Cx(n) + dx, Cy(n) + dy); }
 
   void Pick(int64_t card, int64_t n) {
@@ -35,14 +35,20 @@ class BoardTest : public GameFixture {
     Game.Cards[card].PickCount += 1;
     RecountCardsPerNumber();
   }
-  // Number n revealed in the draw, a hit on every card that picks it, as the reveal marks it.
+  // Number n revealed in the draw and counted on card c: the draw charged the card with it.
+  static void Count(int64_t card, int64_t n) {
+    Game.Drawn[n] = 1;
+    ChargedCard& charged = Game.Charge.Cards[card];
+    Game.Charge.Charged[card] = 1;
+    charged.Picked[n] = 1;
+    charged.Hit[n] = 1;
+    charged.HitCount += 1;
+  }
+  // Number n revealed in the draw, a hit on every card that picks it, as the reveal counts it.
   void Reveal(int64_t n) {
     Game.Drawn[n] = 1;
-    for (int64_t c = 1; c <= 4; ++c) {
-      if (Game.Cards[c].Picked[n] == 0) continue;
-      Game.Cards[c].Hit[n] = 1;
-      Game.Cards[c].HitCount += 1;
-    }
+    for (int64_t c = 1; c <= 4; ++c)
+      if (Game.Cards[c].Picked[n] != 0) Count(c, n);
   }
 
   // Fill above and left of the label and away from the cross; bevel strips (3 pixels inside
@@ -83,8 +89,7 @@ TEST_F(BoardTest, CardTabShowsIdlePickedDrawnAndHit) {
   Pick(2, 14);
   Pick(3, 13);  // another card's pick does not show on Card 2
   Game.Drawn[13] = 1;
-  Game.Drawn[14] = 1;
-  Game.Cards[2].Hit[14] = 1;
+  Count(2, 14);
   ASSERT_TRUE(Frame());
 
   ExpectLook(11, Idle);

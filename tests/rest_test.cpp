@@ -286,7 +286,7 @@ class Equivalence : public ::testing::Test {
     for (int c = 1; c <= 4; ++c) {
       out << " card" << c << ' ' << g.CardWin[c] << ' ' << g.CardNet[c] << ' ' << g.CardWins[c] << ' '
           << g.CardLosses[c];
-      for (int n = 1; n <= 80; ++n) out << int{g.Cards[c].Picked[n]} << int{g.Cards[c].Hit[n]};
+      for (int n = 1; n <= 80; ++n) out << int{g.Cards[c].Picked[n]} << int{g.Charge.Cards[c].Hit[n]};
     }
     for (int n = 1; n <= 80; ++n) out << ' ' << g.HeatCount[n];
     return out.str();

@@ -196,29 +196,29 @@ TEST_F(RulesDraw, EachBallThatHitsAnyCardClicksOnce) {
 
 // Picks stay editable during the reveal and are never refused, but they count from the next
 // draw: a revealed number picked is no hit, nor is an unrevealed one when its ball comes, and a
-// hit taken off the card leaves the board's hits yet still pays. A charged pick put back is a
+// hit taken off the card shows as drawn yet still counts and pays. A charged pick put back is a
 // hit again.
 TEST_F(RulesDraw, PicksEditedMidDrawAreShownButCountFromTheNextDraw) {
   Pick(1, {50, 51, 52});
   ASSERT_TRUE(PlayDraw({50, 51, 52, 60, 61, 62, 63, 64, 65, 66, 70, 71}, [] {
-    EXPECT_EQ(Game.Cards[1].HitCount, 3);
+    EXPECT_EQ(rules_test::LiveView().Cards[1].HitCount, 3);
     TogglePick(1, 60);
     EXPECT_EQ(Game.Cards[1].Picked[60], 1);
-    EXPECT_EQ(Game.Cards[1].Hit[60], 0);
-    EXPECT_EQ(Game.Cards[1].HitCount, 3);
     TogglePick(1, 71);
     EXPECT_EQ(Game.Cards[1].Picked[71], 1);
     TogglePick(1, 51);
-    EXPECT_EQ(Game.Cards[1].Hit[51], 0);
-    EXPECT_EQ(Game.Cards[1].HitCount, 2);
     TogglePick(1, 52);
     TogglePick(1, 52);
-    EXPECT_EQ(Game.Cards[1].Hit[52], 1);
-    EXPECT_EQ(Game.Cards[1].HitCount, 2);
+    const DrawView view = rules_test::LiveView();
+    EXPECT_EQ(CellMarkOf(view, 1, 60), CellMark::Picked);
+    EXPECT_EQ(CellMarkOf(view, 1, 51), CellMark::Drawn);
+    EXPECT_EQ(CellMarkOf(view, 1, 52), CellMark::Hit);
+    EXPECT_EQ(view.Cards[1].HitCount, 3);
   }));
   EXPECT_EQ(Game.Cards[1].PickCount, 4);
-  EXPECT_EQ(Game.Cards[1].Hit[71], 0);
-  EXPECT_EQ(Game.Cards[1].HitCount, 2);
+  const DrawView view = rules_test::LiveView();
+  EXPECT_EQ(CellMarkOf(view, 1, 71), CellMark::Picked);
+  EXPECT_EQ(view.Cards[1].HitCount, 3);
   EXPECT_EQ(Game.CardWin[1], 42);  // 3 of 3 as charged
   EXPECT_EQ(Game.Balance, 1000 - 1 + 42);
 }

@@ -13,8 +13,17 @@
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
+#include "state/draw_view.h"
+#include "ui/ui.h"
 
 namespace rules_test {
+
+// What the screen shows of the live game now.
+inline DrawView LiveView() {
+  DrawView view;
+  FillLiveDrawView(view);
+  return view;
+}
 
 // C(n, k) exactly; every value the tests need fits in 64 bits.
 inline uint64_t Choose(int n, int k) {

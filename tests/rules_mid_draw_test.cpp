@@ -111,6 +111,17 @@ const MidDrawCase MidDrawCases[] = {
      .wins = {0, 500, 500, 0},
      .charged = {false, true, true, false},
      .status = "$500/card consolation paid"},
+    {.name = "the consolation counts the charged numbers when an edit leaves 14 on the cards",
+     .cards = {{}, Range(1, 7), Range(8, 15)},
+     .edit = [] { Toggle(2, {15}); },  // 7 picks still, but 14 distinct numbers
+     .wins = {0, 500, 500},
+     .charged = {false, true, true},
+     .status = "$500/card consolation paid"},
+    {.name = "no consolation for 14 charged numbers when an edit brings the cards to 15",
+     .cards = {{}, Range(1, 7), Range(8, 14)},
+     .edit = [] { Toggle(2, {60}); },  // never drawn: the rigged draw takes 15 to 34
+     .wins = {0, 0, 0},
+     .charged = {false, true, true}},
 };
 
 void PrintTo(const MidDrawCase& k, std::ostream* os) { *os << k.name; }
@@ -195,7 +206,7 @@ TEST_P(RulesNewGameMidDraw, EndsTheDrawUnsettled) {
     headless::AdvanceMs(Game.RevealInterval);
     ASSERT_TRUE(Frame());
   }
-  ASSERT_EQ(Game.Cards[1].HitCount, 5);
+  ASSERT_EQ(Game.Charge.Cards[1].HitCount, 5);
   const int64_t balance = Game.Balance;
   headless::QueueAnswer(GetParam());
   NewGamePrompt();
@@ -238,17 +249,16 @@ INSTANTIATE_TEST_SUITE_P(Answers, RulesNewGameMidDraw, ::testing::Values(BoxResu
 TEST_F(RulesMidDrawGame, APickAfterItsBallIsShownAsPickedNotAsAHit) {
   Pick(1, {1});
   auto fill = [](int64_t n) {
-    const int64_t x = 294 + static_cast<int64_t>(static_cast<float>((n - 1) % 10) * 87.8f);
-    const int64_t y = 172 + static_cast<int64_t>(static_cast<float>((n - 1) / 10) * 89.75f);
-    return headless::PixelAt(x + 43, y + 10);
+    const Rect box = CellRect(Game.BoardRect, n);
+    return headless::PixelAt(box.x + 43, box.y + 10);
   };
   constexpr Colour Hit = RGB(40, 180, 60), Picked = RGB(140, 20, 160), Drawn = RGB(210, 10, 10);
   ASSERT_TRUE(PlayDraw({1, 2, 3}, [&] {
     Pick(1, {2});
     Pick(2, {3});
-    EXPECT_EQ(Game.Cards[1].Hit[2], 0);
-    EXPECT_EQ(Game.Cards[1].HitCount, 1);
-    EXPECT_EQ(Game.Cards[2].HitCount, 0);
+    const DrawView view = rules_test::LiveView();
+    EXPECT_EQ(view.Cards[1].HitCount, 1);
+    EXPECT_EQ(view.Cards[2].HitCount, 0);
     for (int64_t tab : {0, 1}) {
       SCOPED_TRACE(::testing::Message() << "tab " << tab);
       SetActiveTab(tab);

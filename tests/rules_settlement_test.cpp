@@ -86,6 +86,16 @@ const SettleCase SettleCases[] = {
      .boxTitle = "JACKPOT!",
      .boxText = "Card 3 matched ALL 5 numbers!\n\nPayout: $450\nAuto-draw has been stopped.",
      .jackpotCard = 3},
+    {.name = "a progressive with a later 5-spot full match names the progressive card",
+     .fanfare = Fanfare::Jackpot,
+     .cards = {{}, Range(1, 10), {}, Range(21, 25)},
+     .drawn = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 21, 22, 23, 24, 25},
+     .wins = {0, 200000, 0, 450},
+     .prize = 25002,
+     .boxTitle = "PROGRESSIVE JACKPOT HIT!!!",
+     .boxText = "Card 1 matched ALL 10 numbers!\n\nYou win the PROGRESSIVE JACKPOT of $25002!\n"
+                "Total payout this draw: $225002",
+     .jackpotCard = 1},
     {.name = "10-spot progressive",
      .fanfare = Fanfare::Jackpot,
      .cards = {{}, Range(1, 10)},
@@ -216,15 +226,52 @@ TEST_F(RulesSettlementGame, BetAndScheduleChangedDuringTheRevealLeaveThePayoutAl
   EXPECT_EQ(Game.Balance, 1000 - 1 + 100);
 }
 
-// Picks out of the pay table's range, possible only from a save file, are paid nothing.
+// Picks out of the pay table's range, possible only from a save file, are paid nothing: all 13
+// drawn is no full match, so no prize, no box and no fanfare, and auto-run goes on. The card is
+// still charged, feeds the pot with its 10+ picks and takes its share of a consolation.
 TEST_F(RulesSettlementGame, OutOfRangeCardIsPaidNothingAndLoses) {
   for (int64_t n = 1; n <= 13; ++n) Game.Cards[1].Picked[n] = 1;
   Game.Cards[1].PickCount = 13;
+  Game.AutoRun = 1;
   ASSERT_TRUE(PlayDraw(Range(1, 13)));
   EXPECT_EQ(Game.CardWin[1], 0);
   EXPECT_EQ(Game.CardLosses[1], 1);
+  EXPECT_EQ(Game.CardWins[1], 0);
   EXPECT_EQ(Game.CardNet[1], -1);
+  EXPECT_EQ(Game.Balance, 1000 - 1);
+  EXPECT_EQ(Game.SetWon, 0);
+  EXPECT_EQ(Game.LifetimeGenWon, 0);
+  EXPECT_EQ(Game.ProgressivePot, 25002);
+  EXPECT_EQ(Game.JackpotCard, 0);
+  EXPECT_TRUE(headless::BoxLog().empty()) << headless::BoxLog()[0].title;
+  EXPECT_EQ(Game.FanfareThread, 0) << "a fanfare for a card that is paid nothing";
+  EXPECT_EQ(Game.AutoRun, 1);
+  EXPECT_EQ(Game.ActiveTab, 0);
+
+  // No hits on it and on a 7-pick card, 20 distinct numbers: the consolation is split over both.
+  StopAutoRun();
+  Pick(2, Range(20, 26));
+  ASSERT_TRUE(PlayDraw({}));
+  EXPECT_EQ(Game.StatusMessage, "$500/card consolation paid");
+  EXPECT_EQ(Game.CardWin[1], 500);
+  EXPECT_EQ(Game.CardWin[2], 500);
+  EXPECT_EQ(Game.Balance, 1000 - 1 - 2 + 1000);
+  EXPECT_EQ(Game.ProgressivePot, 25004);
+  EXPECT_TRUE(headless::BoxLog().empty());
+}
+
+// A 9-pick card is below the progressive's 10: it leaves the pot as it was, and so does a draw
+// of 9- and 5-pick cards together; the pot grows by 2 for each card of 10 picks or more.
+TEST_F(RulesSettlementGame, OnlyCardsOfTenPicksOrMoreGrowThePot) {
+  Pick(1, Range(1, 9));
+  ASSERT_TRUE(PlayDraw({}));
   EXPECT_EQ(Game.ProgressivePot, 25000);
+  Pick(3, Range(30, 34));
+  ASSERT_TRUE(PlayDraw({}));
+  EXPECT_EQ(Game.ProgressivePot, 25000);
+  TogglePick(1, 10);
+  ASSERT_TRUE(PlayDraw({}));
+  EXPECT_EQ(Game.ProgressivePot, 25002);
 }
 
 // A pot brought in at the top of its 32 bits: the prize and the total this draw are paid and

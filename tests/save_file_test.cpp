@@ -524,16 +524,15 @@ TEST_F(SavedGameStart, PickBytesOf2AreReadAsPicksByTheRulesTheBoardAndTheTube) {
   ASSERT_EQ(Game.Drawing, 1);
   FinishRiggedDraw({1, 2, 3, 4, 5, 6});
   ASSERT_TRUE(RunFrame());
-  EXPECT_EQ(Game.Cards[1].HitCount, 6);
+  EXPECT_EQ(rules_test::LiveView().Cards[1].HitCount, 6);
   EXPECT_EQ(Game.CardWin[1], 10);  // 6 of 12
   ASSERT_EQ(Game.ActiveTab, 0);
 
-  // The Main board's cells (the default 878 x 718 board, cells 87.8 x 89.75), at a point of
-  // their fill: hits green, the other picks purple.
+  // The Main board's cells, at a point of their fill: hits green, the other picks purple.
   for (int64_t n = 1; n <= 12; ++n) {
-    const int64_t x = 294 + static_cast<int64_t>(static_cast<float>((n - 1) % 10) * 87.8f);
-    const int64_t y = 172 + static_cast<int64_t>(static_cast<float>((n - 1) / 10) * 89.75f);
-    EXPECT_EQ(headless::PixelAt(x + 43, y + 10), n <= 6 ? RGB(40, 180, 60) : RGB(140, 20, 160)) << "cell " << n;
+    const Rect box = CellRect(Game.BoardRect, n);
+    EXPECT_EQ(headless::PixelAt(box.x + 43, box.y + 10), n <= 6 ? RGB(40, 180, 60) : RGB(140, 20, 160))
+        << "cell " << n;
   }
   // The tube's landed balls: green on a card, red otherwise.
   for (int64_t k = 1; k <= 20; ++k) {

@@ -165,7 +165,8 @@ TEST_F(StatsPanelTest, SectionsSitAtTheirTopsForTheRowHeight) {
 TEST_F(StatsPanelTest, CardTableShowsPicksHitsAndWinsInTheirColours) {
   Game.Cards[1].PickCount = 0;
   Game.Cards[3].PickCount = 8;
-  Game.Cards[3].HitCount = 4;
+  Game.Charge.Charged[3] = 1;  // the draw counted 4 hits on card 3
+  Game.Charge.Cards[3].HitCount = 4;
   Game.CardWin[3] = 40;
   Build();
   // Card 1: nothing picked, nothing hit, nothing won.

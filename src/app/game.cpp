@@ -198,15 +198,17 @@ void RenderFrame() {
   DrawSoundButton();
   DrawAutoPickButton();
   DrawAboutButton();
-  DrawStatsPanel();
+  DrawView view;
+  FillLiveDrawView(view);
+  DrawStatsPanel(view);
   DrawTabs();
   const Rect& b = Game.BoardRect;
   if (Game.ActiveTab == 0) {
-    DrawBoard(b.x, b.y, b.w, b.h, 0, 0);
+    DrawBoard(b.x, b.y, b.w, b.h, 0, 0, view);
   } else {
-    DrawBoard(b.x, b.y, b.w, b.h, 1, Game.ActiveTab);
+    DrawBoard(b.x, b.y, b.w, b.h, 1, Game.ActiveTab, view);
   }
-  DrawBallsPanel();
+  DrawBallsPanel(view);
   DrawPayTableOverlay();
   DrawAboutOverlay();
 

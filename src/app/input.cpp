@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "rules/rules.h"
 #include "sound/sound.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -169,16 +170,9 @@ void TrackSpaceHold(int64_t down, int64_t now) {
   Game.SpaceAction = event == HoldEvent::Tap ? 1 : event == HoldEvent::Hold ? 2 : 0;
 }
 
-// The number under a point relative to the board's top-left corner, 0 outside the 10 x 8 grid.
-int64_t CellAt(int64_t rx, int64_t ry, int64_t w, int64_t h) {
-  const float cw = static_cast<float>(w) / 10.0f;
-  const float ch = static_cast<float>(h) / 8.0f;
-  if (w <= 0 || h <= 0) return 0;
-  const int64_t col = static_cast<int64_t>(static_cast<double>(rx) / static_cast<double>(cw));
-  const int64_t row = static_cast<int64_t>(static_cast<double>(ry) / static_cast<double>(ch));
-  if (col < 0 || col >= 10 || row < 0 || row >= 8) return 0;
-  return row * 10 + col + 1;
-}
+// The number under a point relative to the board's top-left corner, 0 outside the 10 x 8 grid:
+// the cell drawn there.
+int64_t CellAt(int64_t rx, int64_t ry, int64_t w, int64_t h) { return CellUnder(Rect{0, 0, w, h}, rx, ry); }
 
 // The tab under a screen x: five equal widths, the remainder going to the last tab.
 int64_t TabAt(int64_t x) {

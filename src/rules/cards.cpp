@@ -98,27 +98,17 @@ void AbandonDraw() {
 
 void SetSaveNowOperation(SaveNowOperation save) { SaveNowOp = save; }
 
-// A left click on cell n of card c's board: the pick on or off; a 13th pick is ignored.
+// A left click on cell n of card c's board: the pick on or off; a 13th pick is ignored. What the
+// draw in flight or the last one counts stays with the record of its charge.
 void TogglePick(int64_t c, int64_t n) {
   if (c < 1 || c > CardCount || n < 1 || n > NumberCount) return;
   CardRecord& card = Game.Cards[c];
   if (card.Picked[n] != 0) {
     card.Picked[n] = 0;
     card.PickCount -= 1;
-    if (card.Hit[n] != 0) {
-      card.Hit[n] = 0;
-      if (card.HitCount > 0) card.HitCount -= 1;
-    }
   } else if (card.PickCount < MaxPicks) {
     card.Picked[n] = 1;
     card.PickCount += 1;
-    // During a reveal a drawn number marks a hit only when the draw counts it (a charged pick
-    // taken off and put back); after the draw, any number of the last draw does.
-    const bool counted = Game.Charge.Charged[c] != 0 && Game.Charge.Cards[c].Hit[n] != 0;
-    if (Game.Drawn[n] != 0 && (Game.Drawing == 0 || counted)) {
-      card.Hit[n] = 1;
-      card.HitCount += 1;
-    }
   }
   PicksChanged();
 }

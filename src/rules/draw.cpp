@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "state/draw_view.h"
 #include "state/game_state.h"
 #include "platform/platform.h"
 #include "rules/rules.h"
@@ -50,7 +51,7 @@ void RecordCharge() {
   ChargedDraw& charge = Game.Charge;
   for (int c = 1; c <= CardCount; ++c) {
     charge.Charged[c] = Game.Cards[c].PickCount > 0 ? 1 : 0;
-    charge.Cards[c] = CardRecord{};
+    charge.Cards[c] = ChargedCard{};
     if (charge.Charged[c] == 0) continue;
     for (int n = 1; n <= NumberCount; ++n) charge.Cards[c].Picked[n] = Game.Cards[c].Picked[n] != 0 ? 1 : 0;
     charge.Cards[c].PickCount = Game.Cards[c].PickCount;
@@ -61,13 +62,9 @@ void RecordCharge() {
     for (int hits = 0; hits <= MaxPicks; ++hits) charge.PayTable[spots][hits] = Game.PayActive[spots][hits];
 }
 
-// Clears the last draw's marks, hits, reveal count and ball drops.
+// Clears the last draw's marks, reveal count and ball drops; its hits went with its record.
 void ResetDraw() {
   for (int n = 1; n <= NumberCount; ++n) Game.Drawn[n] = 0;
-  for (int c = 1; c <= CardCount; ++c) {
-    for (int n = 1; n <= NumberCount; ++n) Game.Cards[c].Hit[n] = 0;
-    Game.Cards[c].HitCount = 0;
-  }
 
   Game.BallsToDraw = BallsPerDraw;
   Game.BallsRevealed = 0;
@@ -137,20 +134,16 @@ bool RevealStep() {
   Game.HeatCount[n] += 1;
   Game.BallsRevealed += 1;
 
-  // A hit counts on the picks the draw charged for; the board marks it on a card that still
-  // holds the number, and a number picked since the start stays a plain pick.
-  bool anyHit = false;
+  // A hit counts on the picks the draw charged for, whatever the cards hold now.
   for (int c = 1; c <= CardCount; ++c) {
-    CardRecord& charged = Game.Charge.Cards[c];
+    ChargedCard& charged = Game.Charge.Cards[c];
     if (Game.Charge.Charged[c] == 0 || charged.Picked[n] == 0) continue;
     charged.Hit[n] = 1;
     charged.HitCount += 1;
-    anyHit = true;
-    CardRecord& card = Game.Cards[c];
-    if (card.Picked[n] == 0) continue;
-    card.Hit[n] = 1;
-    card.HitCount += 1;
   }
-  if (anyHit) PlayTone(50, 10);
+  // One click per ball the draw counts on some card: the balls the tube shows green.
+  bool counted = false;
+  for (int c = 1; c <= CardCount; ++c) counted = counted || ChargeCounts(c, n);
+  if (counted) PlayTone(50, 10);
   return true;
 }

@@ -92,10 +92,13 @@ struct DrawOutcome {
 
 // Pays the cards the draw charged, by their picks then and the hits among them, at the bet and
 // from the table of the start, and books the set, card and lifetime statistics; an uncharged
-// card gets nothing and books nothing. A full match of 5+ picks becomes the JackpotCard.
+// card gets nothing and books nothing. Only a card of 1..MaxPicks picks can match them all. A
+// full match of 10+ picks wins the progressive and is the JackpotCard; without one, the last
+// full match of 5+ picks is.
 DrawOutcome PayCards() {
   const ChargedDraw& charge = Game.Charge;
   DrawOutcome outcome;
+  int64_t progressiveCard = 0;
   for (int c = 1; c <= CardCount; ++c) {
     Game.CardWin[c] = 0;
     if (charge.Charged[c] == 0) continue;
@@ -115,12 +118,16 @@ DrawOutcome PayCards() {
     } else {
       Game.CardLosses[c] += 1;
     }
-    if (spots >= 1 && hits == spots) {
+    if (spots >= 1 && spots <= MaxPicks && hits == spots) {
       outcome.anyFullMatch = true;
+      if (spots >= 10) {
+        outcome.progressiveHit = true;
+        progressiveCard = c;
+      }
       if (spots >= 5) Game.JackpotCard = c;
-      if (spots >= 10) outcome.progressiveHit = true;
     }
   }
+  if (outcome.progressiveHit) Game.JackpotCard = progressiveCard;
   return outcome;
 }
 

@@ -13,12 +13,8 @@ int64_t PointInRect(const Rect& r, int64_t px, int64_t py) { return PointInRect(
 
 void ClearCard(int64_t c) {
   CardRecord& card = Game.Cards[c];
-  for (int n = 1; n <= NumberCount; ++n) {
-    card.Picked[n] = 0;
-    card.Hit[n] = 0;
-  }
+  for (int n = 1; n <= NumberCount; ++n) card.Picked[n] = 0;
   card.PickCount = 0;
-  card.HitCount = 0;
 }
 
 // Starts a new set: picks, drawn marks and set statistics go; money, lifetime totals, the pot,

@@ -54,13 +54,19 @@ struct Rect {
   int64_t x = 0, y = 0, w = 0, h = 0;
 };
 
-// One card: its picks and which of them the current draw has hit. Written by the rules (card
-// editing, the draw) and by the save file's loader (picks only).
+// One card: its picks; what a draw counts on it is kept in the record of the charge (ChargedCard).
+// Written by the rules (card editing) and by the save file's loader.
 struct CardRecord {
-  int8_t Picked[NumberCount + 1] = {};  // 1 when number n is picked, else 0
-  int8_t Hit[NumberCount + 1] = {};     // 1 when number n is picked and drawn in this draw
-  int64_t PickCount = 0;                // numbers picked, 0..MaxPicks
-  int64_t HitCount = 0;                 // picked numbers drawn so far, 0..PickCount
+  int8_t Picked[NumberCount + 1] = {};  // 1 when number n is picked, else 0 (a save may hold 2)
+  int64_t PickCount = 0;                // numbers picked, 0..MaxPicks (more only from a save)
+};
+
+// One card as a draw charged it: its picks then, and the hits the draw has counted among them.
+struct ChargedCard {
+  int8_t Picked[NumberCount + 1] = {};  // 1 when number n was picked at the charge, else 0
+  int8_t Hit[NumberCount + 1] = {};     // 1 when that pick has been revealed: the draw counts it
+  int64_t PickCount = 0;                // picks at the charge, 1..MaxPicks (more only from a save)
+  int64_t HitCount = 0;                 // picks revealed so far, 0..PickCount
 };
 
 // One ball rolling down the tube; written by the balls tube (start and steps), cleared by the draw.
@@ -79,7 +85,7 @@ struct BallAnim {
 // draw. Written by the rules at the draw's start and by its reveals.
 struct ChargedDraw {
   int64_t Charged[CardCount + 1] = {};                // 1 for each card the draw charged (it had picks), else 0
-  CardRecord Cards[CardCount + 1];                    // each charged card's picks then, and the hits among them so far
+  ChargedCard Cards[CardCount + 1];                   // each charged card's picks then, and the hits among them so far
   int64_t BetPerCard = 0;                             // dollars charged per card, 1..10
   int64_t PayMode = 0;                                // the schedule the cost was booked to: 0 GENEROUS, else CASINO
   int64_t PayTable[MaxPicks + 1][MaxPicks + 1] = {};  // that schedule's multipliers [spots][hits]
@@ -154,7 +160,7 @@ struct GameState {
   int32_t ProgressiveSeed = 25000;         // dollars the pot restarts from; constant
   int32_t ProgressivePot = 25000;          // dollars in the pot, up to the int32 maximum; rules, persist
   int32_t ProgressiveIncrement = 2;        // dollars each 10+ pick card adds per draw; constant
-  int64_t JackpotCard = 0;                 // card that matched all of 5+ picks in the last draw, 0 none; rules
+  int64_t JackpotCard = 0;                 // card the last draw announced (a progressive first), 0 none; rules
   SharedField<int64_t> FanfareThread = 0;  // the fanfare worker, 0 none; rules start it, it clears it last
 
   // Screen, presentation and overlays.

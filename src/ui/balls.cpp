@@ -21,8 +21,8 @@ constexpr Colour LinkColour = RGB(45, 45, 58);
 constexpr Colour TrailColour = RGBA(140, 140, 160, 50);
 
 // Body, shine and number of one ball centred on (bx, by); the rim is the caller's.
-void DrawBallFace(int64_t bx, int64_t by, int64_t r, int64_t n) {
-  DrawBallBody(bx, by, r, IsOnAnyCard(n));
+void DrawBallFace(const DrawView& view, int64_t bx, int64_t by, int64_t r, int64_t n) {
+  DrawBallBody(bx, by, r, CountedOnAnyCard(view, n));
   TextBuf label;
   label << n;
   const int64_t nw = RoundHalfEven(StringWidth(label.view()));
@@ -32,17 +32,18 @@ void DrawBallFace(int64_t bx, int64_t by, int64_t r, int64_t n) {
   DrawString(static_cast<double>(bx) - nw / 2.0, static_cast<double>(by) - nh / 2.0, label.view());
 }
 
-// The number at position k (1..20) of the draw order, 0 when out of range.
-int64_t NumberAt(int64_t k) { return k >= 1 && k <= BallsPerDraw ? Game.DrawOrder[k - 1] : 0; }
+// The number of ball k (1..20) of the view, 0 when out of range.
+int64_t NumberAt(const DrawView& view, int64_t k) { return k >= 1 && k <= BallsPerDraw ? view.Balls[k] : 0; }
 
 }  // namespace
 
-// The body of a ball and its shine, green for a number on a card and red otherwise.
-void DrawBallBody(int64_t bx, int64_t by, int64_t r, bool onCard) {
+// The body of a ball and its shine, green for a number the draw counts on a card and red
+// otherwise.
+void DrawBallBody(int64_t bx, int64_t by, int64_t r, bool counted) {
   SetDrawMode(ModeOpaque);
-  DrawCircle(bx, by, r, onCard ? HitColour : DrawnColour);
+  DrawCircle(bx, by, r, counted ? HitColour : DrawnColour);
   SetDrawMode(ModeAlphaBlend);
-  DrawCircle(bx - r / 3, by - r / 3, r / 3, onCard ? RGBA(255, 255, 255, 90) : RGBA(255, 255, 255, 70));
+  DrawCircle(bx - r / 3, by - r / 3, r / 3, counted ? RGBA(255, 255, 255, 90) : RGBA(255, 255, 255, 70));
 }
 
 BallTubeGeometry BallTubeGeometryFor(int64_t w, int64_t h) {
@@ -60,16 +61,6 @@ BallTubeGeometry BallTubeGeometryFor(int64_t w, int64_t h) {
 BallSlot BallSlotCentre(int64_t w, int64_t h, int64_t k) {
   const BallTubeGeometry g = BallTubeGeometryFor(w, h);
   return {k % 2 == 1 ? g.leftX : g.rightX, h - (k - 1) * g.step - g.step / 2};
-}
-
-// True when number n is picked on any of the four cards; any non-zero pick byte is a pick, as
-// everywhere else (a save file may hold 2).
-bool IsOnAnyCard(int64_t n) {
-  if (n < 1 || n > NumberCount) return false;
-  for (int64_t c = 1; c <= CardCount; ++c) {
-    if (Game.Cards[c].Picked[n] != 0) return true;
-  }
-  return false;
 }
 
 // Renders the empty tube (grid, frame, title, drop marker, 20 empty rings) once per panel size.
@@ -122,8 +113,8 @@ void BuildBallsPanelImage(int64_t w, int64_t h) {
   Game.BallsPanelImageH = h;
 }
 
-// Draws the tube with the landed balls in their zig-zag chain and the balls still rolling.
-void DrawBallsPanel() {
+// Draws the tube with the view's landed balls in their zig-zag chain and the balls still rolling.
+void DrawBallsPanel(const DrawView& view) {
   const int64_t px = Game.BallsPanelX, py = Game.BallsPanelY;
   const int64_t w = Game.BallsPanelW, h = Game.BallsPanelH;
   if (Game.BallsPanelImage != 0) {
@@ -137,13 +128,13 @@ void DrawBallsPanel() {
 
   int64_t rolling = 0;
   for (int64_t k = 1; k <= BallsPerDraw; ++k) rolling += Game.BallAnims[k].Active != 0 ? 1 : 0;
-  int64_t landed = Game.BallsRevealed - rolling;
+  int64_t landed = view.BallCount - rolling;
   if (landed < 0) landed = 0;
 
   for (int64_t k = 1; k <= BallsPerDraw && k <= landed; ++k) {
     const BallSlot s = BallSlotCentre(w, h, k);
     const int64_t bx = px + s.x, by = py + s.y;
-    DrawBallFace(bx, by, g.r, NumberAt(k));
+    DrawBallFace(view, bx, by, g.r, NumberAt(view, k));
     SetDrawMode(ModeOutline);
     DrawCircle(bx, by, g.r, LandedRimColour);
     if (k > 1) {
@@ -173,7 +164,7 @@ void DrawBallsPanel() {
       const int64_t ty = by - j * (g.step / 3);
       if (ty > py + HeadZone && g.r - j >= 1) DrawCircle(bx, ty, g.r - j, TrailColour);
     }
-    DrawBallFace(bx, by, g.r, NumberAt(a.Slot));
+    DrawBallFace(view, bx, by, g.r, NumberAt(view, a.Slot));
     SetDrawMode(ModeOutline);
     DrawCircle(bx, by, g.r, RollingRimColour);
   }

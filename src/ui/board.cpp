@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "state/draw_view.h"
 #include "state/game_state.h"
 #include "ui/palette.h"
 #include "ui/text.h"
@@ -83,21 +84,16 @@ void DrawHeatCell(const Cell& cell, int64_t n, const HeatRange& range) {
   DrawLabel(cell, RGB(255, 255, 255));
 }
 
-// A cell of a card tab or of the combined Main view. On Main a number on two or more cards shows
-// an asterisk instead of its digits. Only a card's hit flag makes a hit: a number picked while
-// the balls were revealed does not count in that draw and shows as a plain pick, though drawn.
-void DrawStateCell(const Cell& cell, int64_t n, int64_t cardView, int64_t card) {
-  bool picked, hit = false, drawn = Game.Drawn[n] != 0, multi = false;
-  if (cardView == 1) {
-    picked = Game.Cards[card].Picked[n] != 0;
-    hit = Game.Cards[card].Hit[n] != 0;
-  } else {
-    picked = Game.CardsPerNumber[n] > 0;
-    multi = Game.CardsPerNumber[n] > 1;
-    for (int64_t c = 1; c <= CardCount; ++c) hit = hit || (drawn && Game.Cards[c].Hit[n] != 0);
-  }
-  const CellLook& look = hit ? HitLook : picked ? PickedLook : drawn ? DrawnLook : IdleLook;
-  const bool asterisk = cardView == 0 && multi;
+// A cell of a card tab or of the combined Main view, in the look the view gives it. On Main a
+// number on two or more cards shows an asterisk instead of its digits.
+void DrawStateCell(const Cell& cell, int64_t n, const DrawView& view, int64_t card) {
+  const CellMark mark = CellMarkOf(view, card, n);
+  const bool hit = mark == CellMark::Hit;
+  const CellLook& look = hit                        ? HitLook
+                         : mark == CellMark::Picked ? PickedLook
+                         : mark == CellMark::Drawn  ? DrawnLook
+                                                    : IdleLook;
+  const bool asterisk = card == 0 && view.CardsPerNumber[n] > 1;
 
   SetDrawMode(ModeOpaque);
   DrawRect(cell.x, cell.y, cell.w + 1, cell.h + 1, look.fill);
@@ -119,15 +115,81 @@ void DrawStateCell(const Cell& cell, int64_t n, int64_t cardView, int64_t card) 
   }
 }
 
+// Where cell i of one axis starts from the board's edge, and its inner size; its box is one pixel
+// longer, so neighbouring boxes share an edge pixel or meet.
+struct CellSpan {
+  int64_t start, size;
+};
+
+// Cell i's span along an axis of `length` pixels cut into `parts` cells of a float's length.
+CellSpan SpanAlong(int64_t length, int64_t parts, int64_t i) {
+  const float cell = static_cast<float>(length) / static_cast<float>(parts);
+  return {static_cast<int64_t>(static_cast<float>(i) * cell), static_cast<int64_t>(cell)};
+}
+
+// The cell along one axis whose box holds offset r, -1 outside the grid. A pixel two boxes share
+// (their common outline), or one no box holds, goes to r / cell truncated, as it always has.
+int64_t IndexAlong(int64_t length, int64_t parts, int64_t r) {
+  if (length <= 0) return -1;
+  const float cell = static_cast<float>(length) / static_cast<float>(parts);
+  const int64_t guess = static_cast<int64_t>(static_cast<double>(r) / static_cast<double>(cell));
+  if (guess < 0 || guess >= parts) return -1;
+  auto holds = [&](int64_t i) {
+    const CellSpan s = SpanAlong(length, parts, i);
+    return r >= s.start && r <= s.start + s.size;
+  };
+  if (holds(guess)) return guess;
+  if (guess + 1 < parts && holds(guess + 1)) return guess + 1;
+  if (guess > 0 && holds(guess - 1)) return guess - 1;
+  return guess;
+}
+
 }  // namespace
 
-// Draws the 10 x 8 grid of 1..80 into the rectangle: a card's view (cardView 1) or the combined
-// Main view (cardView 0), which shows the heat map instead when it is switched on.
-void DrawBoard(int64_t x, int64_t y, int64_t w, int64_t h, int64_t cardView, int64_t card) {
-  const float cellW = static_cast<float>(w) / 10.0f;
-  const float cellH = static_cast<float>(h) / 8.0f;
+// The look of number n on card c's tab, or on Main for c = 0. On a card: a hit when the draw
+// counts n for the card and the card still picks it; drawn when it counts but was taken off;
+// picked when picked now (a pick the draw does not count counts from the next); then drawn or
+// idle. On Main: a hit when some card still picks a number the draw counts for it; otherwise
+// picked, drawn or idle as on a card.
+CellMark CellMarkOf(const DrawView& view, int64_t c, int64_t n) {
+  if (n < 1 || n > NumberCount) return CellMark::Idle;
+  const bool drawn = view.Drawn[n] != 0;
+  if (c >= 1 && c <= CardCount) {
+    const DrawViewCard& card = view.Cards[c];
+    const bool picked = card.Picked[n] != 0;
+    if (card.Counted[n] != 0) return picked ? CellMark::Hit : CellMark::Drawn;
+    if (picked) return CellMark::Picked;
+    return drawn ? CellMark::Drawn : CellMark::Idle;
+  }
+  for (int64_t k = 1; k <= CardCount; ++k)
+    if (view.Cards[k].Counted[n] != 0 && view.Cards[k].Picked[n] != 0) return CellMark::Hit;
+  if (view.CardsPerNumber[n] > 0) return CellMark::Picked;
+  return drawn ? CellMark::Drawn : CellMark::Idle;
+}
+
+// The box cell n (1..80) is drawn in on the board: its corner, and its inner size plus one.
+// Drawing and hit-testing both take a cell's place from here.
+Rect CellRect(const Rect& board, int64_t n) {
+  const int64_t col = (n - 1) % 10, row = (n - 1) / 10;
+  const CellSpan across = SpanAlong(board.w, 10, col);
+  const CellSpan down = SpanAlong(board.h, 8, row);
+  return {board.x + across.start, board.y + down.start, across.size + 1, down.size + 1};
+}
+
+// The number drawn under a screen point, 0 outside the 10 x 8 grid.
+int64_t CellUnder(const Rect& board, int64_t px, int64_t py) {
+  const int64_t col = IndexAlong(board.w, 10, px - board.x);
+  const int64_t row = IndexAlong(board.h, 8, py - board.y);
+  if (col < 0 || row < 0) return 0;
+  return row * 10 + col + 1;
+}
+
+// Draws the 10 x 8 grid of 1..80 into the rectangle from the view: card `card`'s tab (cardView 1)
+// or the combined Main view (cardView 0), which shows the heat map instead when it is switched on.
+void DrawBoard(int64_t x, int64_t y, int64_t w, int64_t h, int64_t cardView, int64_t card, const DrawView& view) {
   const bool heat = cardView == 0 && Game.HeatMapOn != 0;
   const HeatRange range = heat ? ScanHeat() : HeatRange{0, 1};
+  const Rect board{x, y, w, h};
 
   // The cell boxes overlap by a pixel and reach the right and bottom edges, so they cover the
   // board's background completely: it is only painted where the grid could leave a gap.
@@ -135,24 +197,22 @@ void DrawBoard(int64_t x, int64_t y, int64_t w, int64_t h, int64_t cardView, int
   if (w < 10 || h < 8) DrawRect(x, y, w, h, BoardColour);
   SetFont(Game.FontCellNumber);
 
-  for (int64_t row = 0; row < 8; ++row) {
-    for (int64_t col = 0; col < 10; ++col) {
-      const int64_t n = row * 10 + col + 1;
-      Cell cell;
-      cell.x = x + static_cast<int64_t>(static_cast<float>(col) * cellW);
-      cell.y = y + static_cast<int64_t>(static_cast<float>(row) * cellH);
-      cell.w = static_cast<int64_t>(cellW);
-      cell.h = static_cast<int64_t>(cellH);
-      cell.labelLen = std::snprintf(cell.label, sizeof cell.label, "%d", static_cast<int>(n));
-      const int64_t tw = RoundHalfEven(StringWidth(cell.Label()));
-      const int64_t th = RoundHalfEven(StringHeight(cell.Label()));
-      cell.tx = cell.x + (cell.w - tw) / 2;
-      cell.ty = cell.y + (cell.h - th) / 2;
-      if (heat) {
-        DrawHeatCell(cell, n, range);
-      } else {
-        DrawStateCell(cell, n, cardView, card);
-      }
+  for (int64_t n = 1; n <= NumberCount; ++n) {
+    const Rect box = CellRect(board, n);
+    Cell cell;
+    cell.x = box.x;
+    cell.y = box.y;
+    cell.w = box.w - 1;
+    cell.h = box.h - 1;
+    cell.labelLen = std::snprintf(cell.label, sizeof cell.label, "%d", static_cast<int>(n));
+    const int64_t tw = RoundHalfEven(StringWidth(cell.Label()));
+    const int64_t th = RoundHalfEven(StringHeight(cell.Label()));
+    cell.tx = cell.x + (cell.w - tw) / 2;
+    cell.ty = cell.y + (cell.h - th) / 2;
+    if (heat) {
+      DrawHeatCell(cell, n, range);
+    } else {
+      DrawStateCell(cell, n, view, cardView == 1 ? card : 0);
     }
   }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "state/draw_view.h"
 #include "state/game_state.h"
 #include "ui/text.h"
 #include "ui/ui.h"
@@ -48,6 +49,7 @@ constexpr Colour Gold = RGB(255, 215, 0);
 struct StatsWriter {
   PanelSteps& out;
   const GameState& g;
+  const DrawView& view;  // the card rows
   int64_t x, w, font, rowH;
   int64_t cy = 0;  // top of the next row
   TextBuf t{};
@@ -102,7 +104,7 @@ void StatsWriter::Head(int64_t y, int64_t h) {
   cy += rowH;
 }
 
-// One row per card: its picks, its hits and its payout in the last draw.
+// One row per card of the view: its picks, the hits its draw counts and what the draw paid it.
 void StatsWriter::CardTable() {
   for (int64_t c = 1; c <= CardCount; ++c) {
     Stripe(c);
@@ -110,12 +112,12 @@ void StatsWriter::CardTable() {
     t << "Card " << c;
     Text(x + 12, cy, t.view(), CardName);
     t.clear();
-    t << g.Cards[c].PickCount << "/" << MaxPicks;
+    const DrawViewCard& card = view.Cards[c];
+    t << card.PickCount << "/" << MaxPicks;
     Text(x + 92, cy, t.view(), RGB(40, 40, 40));
-    const int64_t hits = g.Cards[c].HitCount;
-    Number(x + 164, cy, hits, hits > 0 ? WinGreen : RGB(60, 60, 60));
-    if (g.CardWin[c] > 0) {
-      Dollars(x + 212, cy, g.CardWin[c], LossRed);
+    Number(x + 164, cy, card.HitCount, card.HitCount > 0 ? WinGreen : RGB(60, 60, 60));
+    if (card.Win > 0) {
+      Dollars(x + 212, cy, card.Win, LossRed);
     } else {
       Text(x + 212, cy, "-", RGB(110, 110, 110));
     }
@@ -223,13 +225,13 @@ void StatsWriter::Notices() {
 
 }  // namespace
 
-// Lays out the whole panel from the game state.
-void BuildStatsPanel(PanelSteps& out) {
+// Lays out the whole panel: the card rows from the view, the rest from the game state.
+void BuildStatsPanel(PanelSteps& out, const DrawView& view) {
   out.Clear();
   const GameState& g = Game;
   SetFont(g.FontButton);
   const int64_t tm = RoundHalfEven(StringHeight("M"));
-  StatsWriter writer{out, g, g.StatsPanelX, g.StatsPanelW, g.FontButton, StatsRowHeight(g.StatsPanelH, tm)};
+  StatsWriter writer{out, g, view, g.StatsPanelX, g.StatsPanelW, g.FontButton, StatsRowHeight(g.StatsPanelH, tm)};
   writer.Head(g.StatsPanelY, g.StatsPanelH);
   writer.CardTable();
   writer.ThisSet();
@@ -238,9 +240,16 @@ void BuildStatsPanel(PanelSteps& out) {
   writer.Notices();
 }
 
-// The stats panel, redrawn every frame from the state.
-void DrawStatsPanel() {
+// The whole panel with the live game's card rows.
+void BuildStatsPanel(PanelSteps& out) {
+  DrawView view;
+  FillLiveDrawView(view);
+  BuildStatsPanel(out, view);
+}
+
+// The stats panel, redrawn every frame.
+void DrawStatsPanel(const DrawView& view) {
   static PanelSteps steps;
-  BuildStatsPanel(steps);
+  BuildStatsPanel(steps, view);
   DrawPanelSteps(steps);
 }

@@ -6,7 +6,13 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "state/draw_view.h"
+#include "state/game_state.h"
 #include "ui/panel_steps.h"
+
+// The view of the live game: its picks, what the draw in flight or the last one counts for each
+// card (the record of its charge), the drawn numbers and the balls revealed.
+void FillLiveDrawView(DrawView& view);
 
 // Layout, fonts and the asterisk images.
 void ComputeLayout();
@@ -21,8 +27,15 @@ struct FontSizes {
 FontSizes FontSizesFor(int64_t screenH);
 int64_t StarSizeFor(int64_t boardW, int64_t boardH);  // the asterisk side for a board size
 
-// The number board.
-void DrawBoard(int64_t x, int64_t y, int64_t w, int64_t h, int64_t cardView, int64_t card);
+// The number board, drawn from a view: card `card`'s tab (cardView 1) or Main (cardView 0).
+void DrawBoard(int64_t x, int64_t y, int64_t w, int64_t h, int64_t cardView, int64_t card, const DrawView& view);
+// How number n shows on card c's tab, or on Main for c = 0 (the heat map aside).
+enum class CellMark { Idle, Picked, Drawn, Hit };
+CellMark CellMarkOf(const DrawView& view, int64_t c, int64_t n);
+// The board's one geometry: the box cell n (1..80) is drawn in, one pixel larger than its inner
+// size, and the number drawn under a screen point (0 outside the grid).
+Rect CellRect(const Rect& board, int64_t n);
+int64_t CellUnder(const Rect& board, int64_t px, int64_t py);
 void DrawCellBevel(int64_t x, int64_t y, int64_t w, int64_t h, Colour topLeft, Colour bottomRight);
 void DrawHitCross(int64_t x, int64_t y, int64_t w, int64_t h);
 
@@ -43,15 +56,16 @@ void DrawThreeLineText(int64_t x, int64_t y, int64_t w, int64_t h, const std::st
 void DrawTabs();
 void DrawDrawButton();
 
-// Stats panel and overlays.
-void DrawStatsPanel();
+// Stats panel and overlays. The stats panel's card rows come from the view.
+void DrawStatsPanel(const DrawView& view);
 void DrawPayTableOverlay();
 void DrawAboutOverlay();
 // The text of a pay-table cell amount a > 0, into buf; returns its length.
 int FormatPayCell(int64_t a, char* buf, int size);
 Colour PayCellColour(int64_t a);
 
-void BuildStatsPanel(PanelSteps& out);
+void BuildStatsPanel(PanelSteps& out, const DrawView& view);
+void BuildStatsPanel(PanelSteps& out);       // with the card rows of the live game
 void BuildPayTableOverlay(PanelSteps& out);  // empty while the overlay is closed
 void BuildAboutOverlay(PanelSteps& out);     // empty while the overlay is closed
 
@@ -68,14 +82,14 @@ struct PayTableGeometry {
 PayTableGeometry PayTableGeometryFor(int64_t boardW, int64_t boardH);
 int64_t AboutLineHeight(int64_t boardH);
 
-// The balls tube.
+// The balls tube: the view's balls, each green when the draw counts it on some card; the drops
+// still rolling are the live animation's.
 void BuildBallsPanelImage(int64_t w, int64_t h);
-void DrawBallsPanel();
+void DrawBallsPanel(const DrawView& view);
 void StartBallAnim();
 void StepBallAnims();
-bool IsOnAnyCard(int64_t n);
-// A ball's body and shine centred on (bx, by), green when onCard (also the game's icon).
-void DrawBallBody(int64_t bx, int64_t by, int64_t r, bool onCard);
+// A ball's body and shine centred on (bx, by), green when counted (also the game's icon).
+void DrawBallBody(int64_t bx, int64_t by, int64_t r, bool counted);
 // The tube's geometry for a panel of w x h, from its top-left corner: slot pitch, ball radius,
 // the centres of the left and right columns and the drop point across.
 struct BallTubeGeometry {
