@@ -176,18 +176,30 @@ TEST(HeadlessWait, MovesTheClockAsAWaitWould) {
   EXPECT_TRUE(ran);
   EXPECT_EQ(NowMs(), t0 + 300) << "scripted input ends the wait";
   WaitForEvent(1000);
-  EXPECT_EQ(NowMs(), t0 + 301) << "input the game has not sampled yet does not wait";
+  EXPECT_EQ(NowMs(), t0 + 301) << "input the game has not taken yet does not wait";
+  InputEdge press;
+  ASSERT_TRUE(NextInputEdge(press));
+  EXPECT_FALSE(press.mouse);
+  EXPECT_EQ(press.code, KeySpace);
+  WaitForEvent(1000);
+  EXPECT_EQ(NowMs(), t0 + 302) << "Space held and not sampled yet does not wait";
   SampleKeyboard();
   WaitForEvent(40);
-  EXPECT_EQ(NowMs(), t0 + 341);
+  EXPECT_EQ(NowMs(), t0 + 342);
 
   EXPECT_EQ(headless::WaitsWithoutEnd(), 0);
   WaitForEvent(-1);
-  EXPECT_EQ(NowMs(), t0 + 341);
+  EXPECT_EQ(NowMs(), t0 + 342);
   EXPECT_EQ(headless::WaitsWithoutEnd(), 1);
   headless::ResizeWindow(1300, 920);
   WaitForEvent(-1);
-  EXPECT_EQ(NowMs(), t0 + 342) << "a window event waiting to be polled does not wait";
+  EXPECT_EQ(NowMs(), t0 + 343) << "a window event waiting to be polled does not wait";
+  EXPECT_EQ(PollWindowEvent(), EventSizeWindow);
+  headless::SendQuitSignal();
+  WaitForEvent(-1);
+  EXPECT_EQ(NowMs(), t0 + 344) << "a quit signal's close request waiting to be polled does not wait";
+  EXPECT_EQ(headless::WaitsWithoutEnd(), 1);
+  EXPECT_EQ(PollWindowEvent(), EventCloseWindow);
 }
 
 // A game scripted on the manual clock, the same for both loops: picks (one a click quicker than a
