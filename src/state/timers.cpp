@@ -10,6 +10,7 @@ namespace {
 
 using G = const GameState&;
 
+// Every entry of every timer, timers in TimerId order.
 constexpr TimerEntry Entries[] = {
     {TimerReveal, [](G g) { return g.Drawing == 1; }, [](G g) { return g.LastRevealTime; },
      [](G g) { return g.RevealInterval; }},
@@ -32,8 +33,6 @@ constexpr TimerEntry Entries[] = {
 };
 
 }  // namespace
-
-std::span<const TimerEntry> TimerTable() { return Entries; }
 
 bool TimerDue(TimerId timer, const GameState& g, int64_t now) {
   for (const TimerEntry& e : Entries)

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
 struct GameState;
 
@@ -31,8 +30,6 @@ struct TimerEntry {
   int64_t (*duration)(const GameState& g);
 };
 
-// Every entry of every timer, timers in TimerId order.
-std::span<const TimerEntry> TimerTable();
 // True when one of the timer's entries runs and has reached its duration at now.
 bool TimerDue(TimerId timer, const GameState& g, int64_t now);
 // The earliest time at which an entry that runs falls due; def when none runs.
