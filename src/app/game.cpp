@@ -1,9 +1,10 @@
-// Start-up, the frame loop with its five timers, frame rendering and shutdown.
+// Start-up, the frame loop with its five timers from the timer table, frame rendering and shutdown.
 #include "app/game.h"
 
 #include <string>
 
 #include "state/game_state.h"
+#include "state/timers.h"
 #include "app/input.h"
 #include "app/rest.h"
 #include "persist/save_file.h"
@@ -154,27 +155,47 @@ bool StartUp() {
   return true;
 }
 
+namespace {
+
+// What a frame timer does when it falls due; the holds fire in the input step.
+void FireTimer(TimerId timer, int64_t now) {
+  switch (timer) {
+    case TimerReveal:
+      Game.LastRevealTime = now;
+      if (RevealStep()) StartBallAnim();
+      break;
+    case TimerBallStep:
+      Game.AnimLastStep = now;
+      StepBallAnims();
+      break;
+    case TimerAutoPause:
+      Game.AutoPausePending = 0;
+      if (Game.AutoRun == 1) StartDraw();
+      break;
+    case TimerSave:
+      Game.SavePending = 0;
+      SaveGame();
+      break;
+    case TimerStatusMessage:
+      Game.StatusMessage.clear();
+      break;
+    case TimerDrawHold:
+    case TimerSpaceHold:
+    case TimerCount:
+      break;
+  }
+}
+
+}  // namespace
+
+// Fires at most one step of each frame timer, in the table's order, each judged on the state the
+// ones before it left.
 void UpdateFrame() {
   const int64_t now = NowMs();
-  if (Game.Drawing == 1 && ElapsedSince(Game.LastRevealTime, now) >= Game.RevealInterval) {
-    Game.LastRevealTime = now;
-    if (RevealStep()) StartBallAnim();
+  for (int64_t t = 0; t < FrameTimerCount; ++t) {
+    const auto timer = static_cast<TimerId>(t);
+    if (TimerDue(timer, Game, now)) FireTimer(timer, now);
   }
-  if (Game.BallAnimRunning == 1 && ElapsedSince(Game.AnimLastStep, now) >= AnimStepMs) {
-    Game.AnimLastStep = now;
-    StepBallAnims();
-  }
-  if (Game.AutoPausePending == 1 && ElapsedSince(Game.AutoPauseStart, now) >= AutoPauseMs) {
-    Game.AutoPausePending = 0;
-    if (Game.AutoRun == 1) StartDraw();
-  }
-  if (Game.SavePending == 1 && (ElapsedSince(Game.SaveRequestTime, now) >= SaveDelayMs ||
-                                ElapsedSince(Game.SaveArmTime, now) >= SaveCeilingMs)) {
-    Game.SavePending = 0;
-    SaveGame();
-  }
-  if (!Game.StatusMessage.empty() && ElapsedSince(Game.StatusMessageTime, now) >= StatusMessageMs)
-    Game.StatusMessage.clear();
 }
 
 void RenderFrame() {

@@ -1,8 +1,10 @@
-// Input: mouse edges, the press-and-hold gestures of the Draw button and the Space key, Escape,
-// and the left- and right-click dispatch over the painted controls, tabs and board.
+// Input: the presses and releases of the mouse and keys in order, the press-and-hold gestures of
+// the Draw button and the Space key, Escape, and the left- and right-click dispatch over the
+// painted controls, tabs and board.
 #include "app/input.h"
 
 #include "state/game_state.h"
+#include "state/timers.h"
 #include "persist/save_file.h"
 #include "platform/platform.h"
 #include "rules/rules.h"
@@ -20,8 +22,8 @@ struct HoldFields {
 enum class HoldEvent { None, Tap, Hold };
 
 // Steps a gesture by whether it is pressed this frame: Tap at the release of a press that never
-// fired, Hold once when a press has lasted HoldMs (and mayFire allows it), None otherwise.
-HoldEvent TrackHold(const HoldFields& g, bool pressed, int64_t now, bool mayFire) {
+// fired, Hold once when its timer in the timer table falls due, None otherwise.
+HoldEvent TrackHold(const HoldFields& g, bool pressed, int64_t now, TimerId hold) {
   if (!pressed) {
     const bool tap = g.down == 1 && g.fired == 0;
     g.down = 0;
@@ -33,7 +35,7 @@ HoldEvent TrackHold(const HoldFields& g, bool pressed, int64_t now, bool mayFire
     g.downTime = now;
     g.fired = 0;
   }
-  if (mayFire && g.fired == 0 && ElapsedSince(g.downTime, now) >= HoldMs) {
+  if (g.fired == 0 && TimerDue(hold, Game, now)) {
     g.fired = 1;
     return HoldEvent::Hold;
   }
@@ -62,7 +64,7 @@ void DrawOrStop(bool closeOverlays) {
 // off; a press held through auto-run is a click at its release, which stops it.
 void TrackDrawButton(bool held, int64_t now) {
   const HoldFields draw{Game.DrawButtonDown, Game.DrawButtonDownTime, Game.DrawHoldFired};
-  switch (TrackHold(draw, held, now, Game.AutoRun == 0)) {
+  switch (TrackHold(draw, held, now, TimerDrawHold)) {
     case HoldEvent::Tap:
       DrawOrStop(true);
       break;
@@ -81,26 +83,8 @@ int64_t Step(const Rect& r, int64_t mx, int64_t value, int64_t lo, int64_t hi) {
   return value == hi ? value : value + 1;
 }
 
-}  // namespace
-
-// Samples the mouse and keyboard once per frame and turns them into game commands.
-void HandleInput() {
-  SampleMouse();
-  const int64_t mx = PointerX(GameWindow);
-  const int64_t my = PointerY(GameWindow);
-  const int64_t left = MouseButtonHeld(MouseLeft) ? 1 : 0;
-  const int64_t right = MouseButtonHeld(MouseRight) ? 1 : 0;
-  FreePointer();
-
-  const bool inDraw = PointInRect(Game.DrawButtonRect, mx, my) == 1;
-  TrackDrawButton(inDraw && left == 1, NowMs());
-  if (left == 1 && Game.PrevLeftButton == 0 && !inDraw) HandleLeftClick(mx, my);
-  if (right == 1 && Game.PrevRightButton == 0) HandleRightClick(mx, my);
-  Game.PrevLeftButton = left;
-  Game.PrevRightButton = right;
-
-  SampleKeyboard();
-  TrackSpaceHold(KeyHeld(KeySpace) ? 1 : 0, NowMs());
+// Acts on a Space tap (stop auto-run, or a draw) or on Space reaching its second (auto-run).
+void ActOnSpace() {
   if (Game.SpaceAction == 1) {
     CloseOverlays();
     DrawOrStop(false);
@@ -108,11 +92,53 @@ void HandleInput() {
     CloseOverlays();
     if (Game.AutoRun == 0) StartAutoRun();
   }
+}
 
-  if (KeyReleased(KeyEscape)) {
+// One press or release, at the moment it is handled. Commands act on presses: a left press on
+// the Draw button starts its press, elsewhere it clicks; a left release ends the Draw press (a
+// click unless its hold fired), a Space release ends its tap or hold, an Escape release quits.
+// False once the game has asked to quit, so that nothing after Escape acts.
+bool HandleEdge(const InputEdge& e, int64_t now) {
+  if (e.mouse && e.code == MouseLeft) {
+    const bool inDraw = PointInRect(Game.DrawButtonRect, e.x, e.y) == 1;
+    TrackDrawButton(e.down && inDraw, now);
+    if (e.down && !inDraw) HandleLeftClick(e.x, e.y);
+  } else if (e.mouse && e.code == MouseRight) {
+    if (e.down) HandleRightClick(e.x, e.y);
+  } else if (!e.mouse && e.code == KeySpace) {
+    TrackSpaceHold(e.down ? 1 : 0, now);
+    ActOnSpace();
+  } else if (!e.mouse && e.code == KeyEscape && !e.down) {
     SaveGame();
     Game.QuitRequested = 1;
   }
+  return Game.QuitRequested != 1;
+}
+
+}  // namespace
+
+// Handles every press and release since the last frame in the order they came, then steps the
+// two holds by what is held now: a press on the Draw button ends when the pointer slides off it
+// and begins when a held press slides onto it, and either hold fires once it has lasted HoldMs.
+// A box opened by an edge drops the edges after it (the platform forgets them).
+void HandleInput() {
+  InputEdge edge;
+  while (NextInputEdge(edge))
+    if (!HandleEdge(edge, NowMs())) return;
+
+  SampleMouse();
+  const int64_t mx = PointerX(GameWindow);
+  const int64_t my = PointerY(GameWindow);
+  const int64_t left = MouseButtonHeld(MouseLeft) ? 1 : 0;
+  const int64_t right = MouseButtonHeld(MouseRight) ? 1 : 0;
+  FreePointer();
+  TrackDrawButton(PointInRect(Game.DrawButtonRect, mx, my) == 1 && left == 1, NowMs());
+  Game.PrevLeftButton = left;
+  Game.PrevRightButton = right;
+
+  SampleKeyboard();
+  TrackSpaceHold(KeyHeld(KeySpace) ? 1 : 0, NowMs());
+  ActOnSpace();
 }
 
 // A left-button press edge outside the Draw button; an open overlay takes the click to close.
@@ -166,7 +192,7 @@ void HandleRightClick(int64_t mx, int64_t my) {
 // held for a second, 0 otherwise.
 void TrackSpaceHold(int64_t down, int64_t now) {
   const HoldFields space{Game.SpaceDown, Game.SpaceDownTime, Game.SpaceHoldFired};
-  const HoldEvent event = TrackHold(space, down != 0, now, true);
+  const HoldEvent event = TrackHold(space, down != 0, now, TimerSpaceHold);
   Game.SpaceAction = event == HoldEvent::Tap ? 1 : event == HoldEvent::Hold ? 2 : 0;
 }
 

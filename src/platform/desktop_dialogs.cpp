@@ -23,8 +23,8 @@ gint RunDialog(GtkWidget* dialog) {
   return response;
 }
 
-// Closes an answered dialog, lets pending events run, forgets input that went to the dialog and
-// gives the game window the focus back.
+// Closes an answered dialog, lets pending events run, forgets input that went to the dialog or
+// was queued before it opened, and gives the game window the focus back.
 void FinishDialog(GtkWidget* dialog) {
   gtk_widget_destroy(dialog);
   desktop::DrainEvents();
@@ -102,6 +102,7 @@ BoxResult ShowMessageBox(const std::string& title, const std::string& text, int6
   // The game is ending on a signal: nobody is there to answer, but what the box says is kept.
   if (desk.quitAsked) {
     std::fprintf(stderr, "keno: %s: %s\n", title.c_str(), OneLine(text).c_str());
+    desk.input.Forget();
     return BoxResult::Dismissed;
   }
   const char* icon = nullptr;
@@ -130,7 +131,11 @@ BoxResult ShowMessageBox(const std::string& title, const std::string& text, int6
 }
 
 std::string ShowInputBox(const std::string& title, const std::string& prompt, const std::string& initial) {
-  if (!desk.gtkReady || desk.quitAsked) return "";
+  if (!desk.gtkReady) return "";
+  if (desk.quitAsked) {
+    desk.input.Forget();
+    return "";
+  }
   GtkWidget* dialog = gtk_dialog_new_with_buttons(title.c_str(), desk.window ? GTK_WINDOW(desk.window) : nullptr,
                                                   GTK_DIALOG_MODAL, "_OK", GTK_RESPONSE_OK, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);

@@ -108,15 +108,12 @@ void OnScaleFactor(GObject*, GParamSpec*, gpointer) { NoteSize(); }
 gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer) {
   const int64_t key = KeyOf(event->keyval);
   if (key < 0) return FALSE;
-  if (event->type == GDK_KEY_PRESS) {
-    desk.input.keys[key].Press();
-  } else {
-    desk.input.keys[key].Release();
-  }
+  desk.input.Key(key, event->type == GDK_KEY_PRESS);
   return TRUE;
 }
 
-// Keys and buttons released while another window has the focus would stay held otherwise.
+// Keys and buttons released while another window has the focus would stay held otherwise, and
+// edges queued before the focus went must not act when it comes back.
 gboolean OnFocusOut(GtkWidget*, GdkEvent*, gpointer) {
   desk.input.Forget();
   return FALSE;
@@ -143,8 +140,8 @@ gboolean OnButton(GtkWidget*, GdkEventButton* event, gpointer) {
   TrackPointer(event->x, event->y);
   const int64_t button = ButtonOf(event->button);
   if (!button) return FALSE;
-  if (event->type == GDK_BUTTON_PRESS) desk.input.buttons[button].Press();
-  if (event->type == GDK_BUTTON_RELEASE) desk.input.buttons[button].Release();
+  if (event->type == GDK_BUTTON_PRESS) desk.input.Button(button, true);
+  if (event->type == GDK_BUTTON_RELEASE) desk.input.Button(button, false);
   return TRUE;
 }
 
@@ -310,9 +307,10 @@ gboolean OnWaitOver(gpointer over) {
 }
 
 // One blocking iteration of GLib's main context: it returns after dispatching anything, an X event
-// (input, expose, focus, size), a signal source or the timer added for the timeout.
+// (input, expose, focus, size), a signal source or the timer added for the timeout. A quit signal
+// that came while a box was open has been dispatched already, so it is looked at first.
 void WaitForEvent(int64_t timeoutMs) {
-  if (!desk.gtkReady || timeoutMs == 0 || !desk.events.empty() || desk.input.Unsampled()) return;
+  if (!desk.gtkReady || timeoutMs == 0 || desk.quitPending || !desk.events.empty() || desk.input.Unsampled()) return;
   bool over = false;
   const guint timer = timeoutMs > 0 ? g_timeout_add_full(G_PRIORITY_DEFAULT,
                                                          static_cast<guint>(std::min<int64_t>(timeoutMs, G_MAXUINT)),
@@ -327,6 +325,7 @@ int64_t InitKeyboard() { return desk.window ? 1 : 0; }
 // the window's events, so the step only checks that the window is there.
 int64_t InitMouse() { return desk.window ? 1 : 0; }
 
+bool NextInputEdge(InputEdge& edge) { return desk.input.Take(edge); }
 void SampleKeyboard() { desk.input.SampleKeyboard(); }
 int64_t KeyHeld(int64_t key) { return desk.input.KeyHeld(key); }
 int64_t KeyReleased(int64_t key) { return desk.input.KeyReleased(key); }

@@ -6,6 +6,7 @@
 #include <cairo.h>
 #include <stdlib.h>
 
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <map>
@@ -41,6 +42,9 @@ struct World {
   int64_t presented = 0;
   void (*displayLost)() = nullptr;
   bool loseDisplayAtNextBox = false;
+  bool quitAtNextBox = false;                            // a quit signal comes while the next box is open
+  bool quitAsked = false;                                // a quit signal came: boxes answer at once, as dismissed
+  bool quitPending = false;                              // its close request is still to be polled
   std::multimap<int64_t, std::function<void()>> script;  // scripted input by its moment
   int64_t waitsWithoutEnd = 0;
 };
@@ -129,22 +133,13 @@ void SetPointer(int64_t x, int64_t y) {
   world.input.pointerY = y;
 }
 
-void SetButton(int64_t button, bool down) {
-  if (button < 1 || button > 2) return;
-  if (down) {
-    world.input.buttons[button].Press();
-  } else {
-    world.input.buttons[button].Release();
-  }
-}
+void SetButton(int64_t button, bool down) { world.input.Button(button, down); }
+void SetKey(int64_t key, bool down) { world.input.Key(key, down); }
 
-void SetKey(int64_t key, bool down) {
-  if (key < 0 || key >= KeyCount) return;
-  if (down) {
-    world.input.keys[key].Press();
-  } else {
-    world.input.keys[key].Release();
-  }
+void QueueClick(int64_t x, int64_t y, int64_t button) {
+  SetPointer(x, y);
+  SetButton(button, true);
+  SetButton(button, false);
 }
 
 void ResizeWindow(int64_t w, int64_t h) {
@@ -166,6 +161,10 @@ void LoseDisplay() {
 }
 
 void LoseDisplayAtNextBox() { world.loseDisplayAtNextBox = true; }
+
+void SendQuitSignal() { world.quitAsked = world.quitPending = true; }
+void SendQuitSignalAt(int64_t ms) { At(ms, SendQuitSignal); }
+void SendQuitSignalAtNextBox() { world.quitAtNextBox = true; }
 
 void QueueAnswer(BoxResult answer) { world.answers.push_back(answer); }
 void QueueInput(std::string reply) { world.replies.push_back(std::move(reply)); }
@@ -212,11 +211,31 @@ Colour PixelAt(int64_t x, int64_t y) {
 uint64_t FrameDigest() {
   const uint32_t* pixels = canvas::ScreenPixels();
   if (!pixels) return 0;
-  const int64_t rowWords = canvas::ScreenStride() / 4;
-  uint64_t digest = 1469598103934665603ull ^ static_cast<uint64_t>(FrameWidth() << 20 | FrameHeight());
+  // Eight independent lanes over pairs of pixels keep the multiplier busy: a test may digest
+  // every frame of a long game. Each step is a bijection of the lane, so a lone changed pixel
+  // always changes the digest. The unused alpha byte of each pixel is left out.
+  constexpr uint64_t Prime = 1099511628211ull, RgbPair = 0x00FFFFFF00FFFFFFull;
+  constexpr int64_t Lanes = 8;
+  const int64_t rowWords = canvas::ScreenStride() / 4, w = FrameWidth();
+  uint64_t lane[Lanes];
+  for (int64_t i = 0; i < Lanes; ++i)
+    lane[i] = (1469598103934665603ull + static_cast<uint64_t>(i)) ^ static_cast<uint64_t>(w << 20 | FrameHeight());
   for (int64_t y = 0; y < FrameHeight(); ++y) {
     const uint32_t* row = pixels + y * rowWords;
-    for (int64_t x = 0; x < FrameWidth(); ++x) digest = (digest ^ (row[x] & 0xFFFFFFu)) * 1099511628211ull;
+    int64_t x = 0;
+    for (; x + 2 * Lanes <= w; x += 2 * Lanes) {
+      for (int64_t i = 0; i < Lanes; ++i) {
+        uint64_t pair;
+        std::memcpy(&pair, row + x + 2 * i, sizeof pair);
+        lane[i] = (lane[i] ^ (pair & RgbPair)) * Prime;
+      }
+    }
+    for (; x < w; ++x) lane[0] = (lane[0] ^ (row[x] & 0xFFFFFFu)) * Prime;
+  }
+  uint64_t digest = 0;
+  for (uint64_t l : lane) {
+    digest = (digest ^ l) * Prime;
+    digest ^= digest >> 29;
   }
   return digest;
 }
@@ -267,6 +286,10 @@ int64_t WindowInnerWidth(int64_t) { return world.windowOpen ? world.windowW : 0;
 int64_t WindowInnerHeight(int64_t) { return world.windowOpen ? world.windowH : 0; }
 
 int64_t PollWindowEvent() {
+  if (world.quitPending) {
+    world.quitPending = false;
+    return EventCloseWindow;
+  }
   if (world.events.empty()) return EventNone;
   const int64_t event = world.events.front();
   world.events.pop_front();
@@ -275,7 +298,7 @@ int64_t PollWindowEvent() {
 
 void WaitForEvent(int64_t timeoutMs) {
   int64_t until = world.now + 1;
-  if (timeoutMs != 0 && world.events.empty() && !world.input.Unsampled()) {
+  if (timeoutMs != 0 && !world.quitPending && world.events.empty() && !world.input.Unsampled()) {
     int64_t end = timeoutMs > 0 ? world.now + timeoutMs : -1;
     if (!world.script.empty() && (end < 0 || world.script.begin()->first < end)) end = world.script.begin()->first;
     if (end < 0) {
@@ -296,6 +319,7 @@ int64_t OpenWindowedScreen(int64_t, int64_t, int64_t, int64_t w, int64_t h) {
 void CloseDrawingScreen() { canvas::CloseScreen(); }
 void PresentFrame() { ++world.presented; }
 
+bool NextInputEdge(InputEdge& edge) { return world.input.Take(edge); }
 void SampleKeyboard() { world.input.SampleKeyboard(); }
 int64_t KeyHeld(int64_t key) { return world.input.KeyHeld(key); }
 int64_t KeyReleased(int64_t key) { return world.input.KeyReleased(key); }
@@ -308,12 +332,29 @@ int64_t PointerY(int64_t) { return world.input.sampledY; }
 
 void SetDisplayLostOperation(void (*save)()) { world.displayLost = save; }
 
+namespace {
+
+// A box takes the focus from the game window: the input queued before it never acts after it.
+// Once a quit signal has come, boxes answer at once as dismissed; one that comes while a box is
+// open answers that box so.
+bool BoxOpens() {
+  world.input.Forget();
+  if (world.quitAtNextBox && !world.quitAsked) {
+    world.quitAtNextBox = false;
+    headless::SendQuitSignal();
+  }
+  return world.quitAsked;
+}
+
+}  // namespace
+
 BoxResult ShowMessageBox(const std::string& title, const std::string& text, int64_t flags) {
   world.boxes.push_back({title, text, flags, false});
   if (world.loseDisplayAtNextBox) {
     world.loseDisplayAtNextBox = false;
     headless::LoseDisplay();
   }
+  if (BoxOpens()) return BoxResult::Dismissed;
   if (world.answers.empty()) return BoxResult::Yes;
   const BoxResult answer = world.answers.front();
   world.answers.pop_front();
@@ -322,6 +363,7 @@ BoxResult ShowMessageBox(const std::string& title, const std::string& text, int6
 
 std::string ShowInputBox(const std::string& title, const std::string& prompt, const std::string&) {
   world.boxes.push_back({title, prompt, 0, true});
+  if (BoxOpens()) return "";
   if (world.replies.empty()) return "";
   std::string reply = world.replies.front();
   world.replies.pop_front();

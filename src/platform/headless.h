@@ -42,10 +42,15 @@ void At(int64_t ms, std::function<void()> action);
 // first. A wait without end with nothing scripted leaves the clock alone and is counted here.
 int64_t WaitsWithoutEnd();
 
-// Input state seen by the next SampleMouse / SampleKeyboard.
+// Input as the window's events would bring it: the pointer, and presses and releases queued in
+// order for NextInputEdge (a mouse edge at the pointer of the moment), with the state that the
+// next SampleMouse / SampleKeyboard sees. A box shown drops the edges queued and the held state.
 void SetPointer(int64_t x, int64_t y);  // -1, -1: outside the window
 void SetButton(int64_t button, bool down);
 void SetKey(int64_t key, bool down);
+// A complete click at (x, y): its press and release, both queued now. Several in one At action
+// all land between the same two frames.
+void QueueClick(int64_t x, int64_t y, int64_t button = MouseLeft);
 
 // Window: a new inner size (raises EventSizeWindow) or a close request.
 void ResizeWindow(int64_t w, int64_t h);
@@ -57,6 +62,12 @@ void RequestClose();
 // as on the desktop, where the process then ends; here the test goes on.
 void LoseDisplay();
 void LoseDisplayAtNextBox();
+// A quit signal (SIGTERM, SIGINT, SIGHUP on the desktop) now, at a moment of the clock, or while
+// the next box is open: the box answers as dismissed, later boxes answer so at once without
+// their scripted answers, and PollWindowEvent reports a close request.
+void SendQuitSignal();
+void SendQuitSignalAt(int64_t ms);
+void SendQuitSignalAtNextBox();
 
 // Message boxes take scripted answers in order, then answer Yes; input boxes likewise, then "".
 void QueueAnswer(BoxResult answer);

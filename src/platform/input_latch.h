@@ -1,77 +1,87 @@
-// Per-frame snapshots of a key or button that lose no quick press: a press and release that
-// both happen between two samples read as held in one snapshot and released in the next. Both
-// back ends keep their keyboard and pointer in one InputDevices and answer the game from it.
+// The keys and buttons the game reads, as a back end's events leave them: the state of each now,
+// and every press and release in the order they happened, in a queue of fixed size that the game
+// empties once per frame, so that no quick click or tap between two frames is lost or merged.
+// Both back ends keep their keyboard and pointer in one InputDevices and answer the game from it.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/platform.h"
 
-struct InputLatch {
-  bool down = false;           // the device's state now
-  bool pressedSince = false;   // went down since the last sample
-  bool releasedSince = false;  // went up since the last sample
-  bool held = false;           // snapshot: held
-  bool released = false;       // snapshot: the first snapshot after the release
+// Edges that can wait between two frames; a burst beyond it loses its newest edges, never the
+// state of a key or button. Far more than a player's fastest clicking brings in one frame.
+constexpr int64_t InputEdgeCapacity = 128;
 
-  void Press() {
-    down = true;
-    pressedSince = true;
-  }
-  void Release() {
-    if (!down) return;
-    down = false;
-    releasedSince = true;
-  }
-  // Drops a held state without a release report (the window lost the focus).
-  void Forget() { *this = InputLatch{}; }
-  // True when the next sample would differ from the last one.
-  bool Unsampled() const { return pressedSince || releasedSince || held != down; }
-  void Sample() {
-    held = down || pressedSince;
-    if (held && !down) {
-      released = false;  // a tap within one frame: held now, released in the next snapshot
-    } else {
-      released = releasedSince;
-      releasedSince = false;
-    }
-    pressedSince = false;
-  }
-};
-
-// The keys and buttons the game reads and the pointer, as a back end's events leave them, with
-// the snapshot the game takes once per frame.
 struct InputDevices {
-  InputLatch keys[KeyCount];
-  InputLatch buttons[3];                 // MouseLeft and MouseRight; element 0 unused
-  int64_t pointerX = -1, pointerY = -1;  // now, in client pixels; -1 outside the client area
-  int64_t sampledX = -1, sampledY = -1;  // at the last SampleMouse
+  bool keyDown[KeyCount] = {};              // held now
+  bool buttonDown[3] = {};                  // MouseLeft and MouseRight held now; element 0 unused
+  int64_t pointerX = -1, pointerY = -1;     // now, in client pixels; -1 outside the client area
+  InputEdge edges[InputEdgeCapacity] = {};  // a ring of the edges not yet taken, oldest at first
+  int64_t first = 0, count = 0;
+  // The snapshot the game takes once per frame (SampleMouse, SampleKeyboard).
+  bool keyHeld[KeyCount] = {};
+  bool keyReleased[KeyCount] = {};  // released since the snapshot before
+  bool keyReleasedSince[KeyCount] = {};
+  bool buttonHeld[3] = {};
+  int64_t sampledX = -1, sampledY = -1;
 
+  // Queues one edge; a full queue drops it.
+  void Push(const InputEdge& edge) {
+    if (count == InputEdgeCapacity) return;
+    edges[(first + count) % InputEdgeCapacity] = edge;
+    ++count;
+  }
+  // A key goes down or up; a repeat of its state (auto-repeat of a held key) is no edge.
+  void Key(int64_t key, bool down) {
+    if (key < 0 || key >= KeyCount || keyDown[key] == down) return;
+    keyDown[key] = down;
+    if (!down) keyReleasedSince[key] = true;
+    Push({false, key, down, -1, -1});
+  }
+  // A mouse button goes down or up at the current pointer.
+  void Button(int64_t button, bool down) {
+    if ((button != MouseLeft && button != MouseRight) || buttonDown[button] == down) return;
+    buttonDown[button] = down;
+    Push({true, button, down, pointerX, pointerY});
+  }
+  // The oldest edge not yet taken; false when there is none.
+  bool Take(InputEdge& edge) {
+    if (count == 0) return false;
+    edge = edges[first];
+    first = (first + 1) % InputEdgeCapacity;
+    --count;
+    return true;
+  }
   void SampleKeyboard() {
-    for (auto& key : keys) key.Sample();
+    for (int64_t k = 0; k < KeyCount; ++k) {
+      keyHeld[k] = keyDown[k];
+      keyReleased[k] = keyReleasedSince[k];
+      keyReleasedSince[k] = false;
+    }
   }
   void SampleMouse() {
-    for (auto& button : buttons) button.Sample();
+    for (int64_t b = 0; b < 3; ++b) buttonHeld[b] = buttonDown[b];
     sampledX = pointerX;
     sampledY = pointerY;
   }
-  // Drops held keys and buttons without release reports (focus lost, a modal box answered).
+  // Drops held keys and buttons without release reports, and every edge still queued (focus
+  // lost, a modal box opened): input made before a box never acts after its answer.
   void Forget() {
-    for (auto& key : keys) key.Forget();
-    for (auto& button : buttons) button.Forget();
+    for (int64_t k = 0; k < KeyCount; ++k) keyDown[k] = keyReleasedSince[k] = false;
+    for (bool& down : buttonDown) down = false;
+    first = count = 0;
   }
-  // True when input arrived that the last samples have not shown yet, e.g. the release of a tap
-  // that fell between two frames: the game needs another frame to see it.
+  // True when input arrived that the game has not read yet: an edge still queued, or the pointer
+  // or a held state changed since the last snapshot. The game needs another frame to see it.
   bool Unsampled() const {
-    for (const auto& key : keys)
-      if (key.Unsampled()) return true;
-    for (const auto& button : buttons)
-      if (button.Unsampled()) return true;
+    if (count > 0) return true;
+    for (int64_t k = 0; k < KeyCount; ++k)
+      if (keyHeld[k] != keyDown[k]) return true;
+    for (int64_t b = 0; b < 3; ++b)
+      if (buttonHeld[b] != buttonDown[b]) return true;
     return pointerX != sampledX || pointerY != sampledY;
   }
-  bool KeyHeld(int64_t key) const { return key >= 0 && key < KeyCount && keys[key].held; }
-  bool KeyReleased(int64_t key) const { return key >= 0 && key < KeyCount && keys[key].released; }
-  bool ButtonHeld(int64_t button) const {
-    return (button == MouseLeft || button == MouseRight) && buttons[button].held;
-  }
+  bool KeyHeld(int64_t key) const { return key >= 0 && key < KeyCount && keyHeld[key]; }
+  bool KeyReleased(int64_t key) const { return key >= 0 && key < KeyCount && keyReleased[key]; }
+  bool ButtonHeld(int64_t button) const { return (button == MouseLeft || button == MouseRight) && buttonHeld[button]; }
 };

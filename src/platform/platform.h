@@ -58,8 +58,8 @@ void ClearBackBuffer(Colour colour);  // opaque fill of the whole back buffer
 void PresentFrame();                  // shows the back buffer, never waits for the retrace
 
 // Blocks until input, a window event or a signal arrives, or timeoutMs milliseconds have passed
-// (-1: no timeout, 0: no wait). Returns at once while input the game has not sampled yet or a
-// window event it has not polled yet is waiting.
+// (-1: no timeout, 0: no wait). Returns at once while input the game has not taken yet, a window
+// event it has not polled yet or a quit signal's close request is waiting.
 void WaitForEvent(int64_t timeoutMs);
 
 // 2D drawing inside a pass. A pass starts with a white pen and ModeOpaque.
@@ -95,14 +95,22 @@ void FillCurrentPath();
 int64_t LoadFontFace(int64_t font, const char* family, int64_t size, int64_t flags = 0);  // 0 on failure
 void FreeFontFace(int64_t font);
 
-// Keyboard and pointer, sampled once per frame. Quick taps and clicks between samples are kept.
-int64_t InitKeyboard();  // 0 on failure
-int64_t InitMouse();     // 0 on failure
+// Keyboard and pointer: every press and release in order (NextInputEdge), and a snapshot of
+// what is held now, taken once per frame. A modal box or a loss of focus drops the edges queued.
+struct InputEdge {
+  bool mouse;    // a mouse button; otherwise a key
+  int64_t code;  // MouseLeft or MouseRight, or a Key
+  bool down;     // a press; otherwise a release
+  int64_t x, y;  // a mouse edge's pointer, as PointerX/PointerY; -1, -1 for a key
+};
+int64_t InitKeyboard();               // 0 on failure
+int64_t InitMouse();                  // 0 on failure
+bool NextInputEdge(InputEdge& edge);  // takes the oldest press or release not yet taken; false when none is left
 void SampleKeyboard();
 int64_t KeyHeld(int64_t key);      // non-zero while down in the current snapshot
-int64_t KeyReleased(int64_t key);  // non-zero in exactly one snapshot, the first after the release
+int64_t KeyReleased(int64_t key);  // non-zero when released between the last two snapshots
 void SampleMouse();
-int64_t MouseButtonHeld(int64_t button);  // MouseLeft or MouseRight
+int64_t MouseButtonHeld(int64_t button);  // MouseLeft or MouseRight, down in the current snapshot
 void FreePointer();
 int64_t PointerX(int64_t window);  // client coordinates in logical pixels; -1 when outside the client area
 int64_t PointerY(int64_t window);

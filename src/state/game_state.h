@@ -38,7 +38,7 @@ constexpr int64_t MaxPicks = 12;      // picks on one card at most (the pay tabl
 constexpr int64_t SpeedCount = 5;     // reveal speeds 1 (slowest) .. 5 (fastest)
 
 // The game's timers, each a flag (or a condition) and the time it started, against these
-// durations in milliseconds.
+// durations in milliseconds; the timer table (state/timers.h) names each such triple.
 constexpr int64_t AnimStepMs = 16;         // between two steps of the balls' roll
 constexpr int64_t MediumRevealMs = 550;    // between two reveals at the default speed
 constexpr int64_t AutoPauseMs = 1500;      // auto-run's rest between draws at speeds 1..3

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real game ended from outside under Xvfb: SIGTERM, SIGHUP and SIGINT in the middle of a draw
 # (also while a message box or the input box waits for an answer) end it with status 0 and the
-# draw's cost in the save, the draw unsettled, and during start-up they end it without waiting on
-# its boxes; the X server killed in the middle of a draw ends it with status 1, one line on
+# draw's cost in the save, the draw unsettled; SIGTERM at the New Game box on an idle board ends
+# it within a second; during start-up they end it without waiting on its boxes; the X server killed in the middle of a draw ends it with status 1, one line on
 # standard error and the cost in the save; without an X display it says which display it tried
 # and why on standard error, ends with status 1 and writes nothing.
 # Usage: endings_e2e.sh [build directory, default build]
@@ -85,6 +85,26 @@ INT none
 TERM message
 INT input
 EOF
+
+# SIGTERM with the New Game box open on an idle board: the box is dismissed and the loop, which
+# rests with nothing pending, must still wake to end the game, within a second.
+e2e_install_game "$build"
+e2e_launch dummy
+e2e_wait_window "$E2E_WELCOME"
+e2e_key "$E2E_WINDOW" Return
+e2e_wait_window_gone "$E2E_WELCOME"
+e2e_wait_window "$E2E_TITLE"
+game=$E2E_WINDOW
+open_box message
+sent=$(date +%s%N)
+kill -s TERM "$E2E_PID"
+E2E_TIMEOUT=5 e2e_wait_exit
+took=$((($(date +%s%N) - sent) / 1000000))
+[ "$E2E_STATUS" -eq 0 ] || e2e_fail "SIGTERM at the New Game box on an idle board: exit status $E2E_STATUS, expected 0"
+[ "$took" -lt 1000 ] || e2e_fail "SIGTERM at the New Game box on an idle board: the game took $took ms to end"
+[ "$(stat -c %s "$E2E_GAME_DIR/keno_save.dat" 2>/dev/null)" = 372 ] ||
+  e2e_fail "SIGTERM at the New Game box on an idle board: no 372-byte save file"
+e2e_pass "SIGTERM at the New Game box on an idle board ends the game in $took ms with status 0, saved"
 
 # A quit signal while start-up waits on the sound warning: the warning is dismissed, the welcome
 # box that would follow is not waited for (its text goes to standard error), and the game ends
