@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "app/game.h"
-#include "state/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "sound/sound.h"
+#include "state/game_state.h"
 #include "ui/ui.h"
 
 namespace {
@@ -85,6 +85,9 @@ TEST(EntropyUpTo, RejectsExactlyTheWordsThatWouldBiasTheResult) {
     SCOPED_TRACE(::testing::Message() << "max " << c.max << ", first word " << c.words[0]);
     headless::Reset(7);
     ASSERT_NE(OpenEntropySource(), 0);
+    // Reads fail after the case's words: a threshold that rejected one word too many would
+    // otherwise wait forever for a word it accepts (the 2^32 range would reject every word).
+    headless::SetEntropyFault(headless::EntropyFault::FailReadAfterQueued);
     headless::QueueEntropyWords(c.words);
     EXPECT_EQ(EntropyUpTo(c.max), c.result);
     EXPECT_EQ(headless::EntropyWordsRead(), c.read);
