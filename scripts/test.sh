@@ -59,9 +59,28 @@ if [ -x scripts/fuzz.sh ] || [ -f scripts/fuzz.sh ]; then
   step "save-file fuzzer" bash scripts/fuzz.sh
 fi
 
+# Each end-to-end script is stopped, with everything it started, and fails once it has run for
+# its limit: a hang then costs minutes, not the whole run. The scripts take up to about four
+# minutes (durable_e2e's ten kills); package_e2e builds the game first and gets longer.
+e2e_limit() {
+  case $(basename "$1") in
+    package_e2e.sh) echo "${E2E_PACKAGE_LIMIT:-1800}" ;;
+    *) echo "${E2E_SCRIPT_LIMIT:-600}" ;;
+  esac
+}
+run_e2e() {
+  local script=$1 limit status
+  limit=$(e2e_limit "$script")
+  timeout --kill-after=30 "$limit" bash "$script" "$root/build"
+  status=$?
+  if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+    echo "FAIL: $(basename "$script") did not finish within $limit s and was stopped"
+  fi
+  return "$status"
+}
 for e2e in tests/e2e/*_e2e.sh; do
   [ -f "$e2e" ] || continue
-  step "end-to-end $(basename "$e2e" .sh)" bash "$e2e" "$root/build"
+  step "end-to-end $(basename "$e2e" .sh)" run_e2e "$e2e"
 done
 
 echo

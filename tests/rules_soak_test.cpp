@@ -1,5 +1,6 @@
 // A long auto-run at the fastest speed with the bet, the schedule and the picks changing under
-// it, during the reveals too: every step, the money the game holds must equal an independent
+// it, during the reveals too, and now and then a New Game in the middle of a draw: every step, the
+// money the game holds and the statistics of the set and of each card must equal an independent
 // ledger of costs, payouts, prizes and refinancing, each draw priced by what it charged for.
 #include <gtest/gtest.h>
 
@@ -10,10 +11,10 @@
 #include <string>
 
 #include "app/game.h"
-#include "state/game_state.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
 #include "rules_helpers.h"
+#include "state/game_state.h"
 
 namespace {
 
@@ -27,12 +28,26 @@ struct Charge {
   int64_t bet = 0, mode = 0;
 };
 
-struct Ledger {
+// The money since the last full wipe (a New Game answered No starts it again).
+struct MoneyLedger {
   int64_t costs = 0, payouts = 0, prizes = 0, refinanced = 0;
   int64_t genWon = 0, genCost = 0, casWon = 0, casCost = 0;
+};
+
+// The statistics of the set since the last New Game (answered Yes or No).
+struct SetLedger {
+  int64_t costs = 0, payouts = 0, draws = 0;
+  int64_t cardNet[5] = {}, cardWins[5] = {}, cardLosses[5] = {};
+};
+
+struct Ledger {
+  MoneyLedger money;
+  SetLedger set;
   int64_t settled = 0, started = 0, consolations = 0, progressiveHits = 0, jackpotStops = 0;
-  int64_t editedDraws = 0;  // settled draws whose cards, bet or schedule changed during the reveal
-  Charge charge;            // of the draw in flight
+  int64_t editedDraws = 0;          // settled draws whose cards, bet or schedule changed during the reveal
+  int64_t newGames = 0, wipes = 0;  // New Games played mid-draw, and those of them answered No
+  int64_t refinancings = 0;         // Out of Funds boxes answered Yes
+  Charge charge;                    // of the draw in flight
 };
 
 // What the game looked like before one step.
@@ -67,7 +82,15 @@ class RulesSoak : public RulesGame {
   }
 
   // Books a win to the lifetime total of the schedule it was won under.
-  void BookWin(int64_t mode, int64_t amount) { (mode == 0 ? ledger.genWon : ledger.casWon) += amount; }
+  void BookWin(int64_t mode, int64_t amount) { (mode == 0 ? ledger.money.genWon : ledger.money.casWon) += amount; }
+
+  // A payout to card c of the draw being settled: its money and the set's and the card's totals.
+  void BookPayout(int64_t c, int64_t amount) {
+    ledger.money.payouts += amount;
+    ledger.set.payouts += amount;
+    ledger.set.cardNet[c] += amount;
+    BookWin(ledger.charge.mode, amount);
+  }
 
   // The settlement of the draw whose numbers are in `b`, priced by the test itself from what the
   // ledger saw the draw charge for and from the fixed schedules.
@@ -85,8 +108,9 @@ class RulesSoak : public RulesGame {
       for (int i = 0; i < 20; ++i) hits += card.Picked[b.drawOrder[i]] != 0 ? 1 : 0;
       const int64_t spots = card.PickCount;
       pays[c] = spots >= 1 && spots <= 12 ? table[spots][hits] * charge.bet : 0;
-      ledger.payouts += pays[c];
-      BookWin(charge.mode, pays[c]);
+      BookPayout(c, pays[c]);
+      ledger.set.cardNet[c] -= charge.bet;
+      ++(pays[c] > 0 ? ledger.set.cardWins[c] : ledger.set.cardLosses[c]);
       anyWin = anyWin || pays[c] > 0;
       ++withPicks;
       allSevenPlus = allSevenPlus && spots >= 7;
@@ -100,10 +124,17 @@ class RulesSoak : public RulesGame {
     }
     const bool consolation = !anyWin && withPicks > 0 && allSevenPlus && totalHits == 0 && distinct >= 15;
     if (consolation) {
-      ledger.payouts += 1000;
-      BookWin(charge.mode, 1000);
+      // $1000 shared by the charged cards, the dollars left over going to the first of them.
+      int64_t rest = 1000 % withPicks;
+      for (int c = 1; c <= 4; ++c) {
+        if (!charge.charged[c]) continue;
+        BookPayout(c, 1000 / withPicks + (rest > 0 ? 1 : 0));
+        rest -= rest > 0 ? 1 : 0;
+        ++ledger.set.cardWins[c];
+      }
       ++ledger.consolations;
     }
+    ++ledger.set.draws;
     // Only the charged cards were paid; an uncharged one shows no win. (A draw started in the same
     // step has cleared the wins already.)
     const bool nextStarted = Game.Drawing == 1 && Game.BallsRevealed == 0;
@@ -119,7 +150,7 @@ class RulesSoak : public RulesGame {
     ASSERT_EQ(hitBoxes, progressive ? 1u : 0u);
     if (progressive) {
       prizeAt = b.pot;
-      ledger.prizes += b.pot;
+      ledger.money.prizes += b.pot;
       BookWin(charge.mode, b.pot);
       ++ledger.progressiveHits;
     }
@@ -149,7 +180,9 @@ class RulesSoak : public RulesGame {
     }
     const bool started = Game.Drawing == 1 && Game.BallsRevealed == 0 && (b.drawing == 0 || b.ballsRevealed == 20);
     int64_t pot = prizeAt >= 0 ? 25000 : b.pot;
-    ledger.refinanced += 1000 * static_cast<int64_t>(NewBoxes(b.boxes, "Out of Funds!"));
+    const int64_t refinanced = static_cast<int64_t>(NewBoxes(b.boxes, "Out of Funds!"));
+    ledger.money.refinanced += 1000 * refinanced;
+    ledger.refinancings += refinanced;
     if (NewBoxes(b.boxes, "JACKPOT!") > 0) {
       ++ledger.jackpotStops;
       ASSERT_EQ(Game.AutoRun, 0);
@@ -166,24 +199,64 @@ class RulesSoak : public RulesGame {
       charge.bet = Game.BetPerCard;
       charge.mode = Game.PayMode;
       const int64_t cost = Game.BetPerCard * CardsWithPicks();
-      ledger.costs += cost;
-      (b.mode == 0 ? ledger.genCost : ledger.casCost) += cost;
+      ledger.money.costs += cost;
+      ledger.set.costs += cost;
+      (b.mode == 0 ? ledger.money.genCost : ledger.money.casCost) += cost;
       int64_t qualifying = 0;
       for (int c = 1; c <= 4; ++c) qualifying += Game.Cards[c].PickCount >= 10 ? 1 : 0;
       pot = std::min<int64_t>(pot + 2 * qualifying, std::numeric_limits<int32_t>::max());
     }
     ASSERT_EQ(Game.ProgressivePot, pot) << "after draw " << ledger.settled;
-    ASSERT_EQ(Game.Balance, 1000 + ledger.payouts + ledger.prizes + ledger.refinanced - ledger.costs)
+    ExpectLedger();
+  }
+
+  // The money, the lifetime totals, the set's and every card's statistics against the ledger.
+  void ExpectLedger() {
+    const MoneyLedger& money = ledger.money;
+    ASSERT_EQ(Game.Balance, 1000 + money.payouts + money.prizes + money.refinanced - money.costs)
         << "after draw " << ledger.settled;
     ASSERT_GE(Game.Balance, 0);
-    ASSERT_EQ(Game.LifetimeGenWon, ledger.genWon);
-    ASSERT_EQ(Game.LifetimeCasWon, ledger.casWon);
-    ASSERT_EQ(Game.LifetimeGenCost, ledger.genCost);
-    ASSERT_EQ(Game.LifetimeCasCost, ledger.casCost);
-    ASSERT_EQ(Game.Balance, 1000 + ledger.refinanced + Game.LifetimeGenWon + Game.LifetimeCasWon -
-                                Game.LifetimeGenCost - Game.LifetimeCasCost);
-    ASSERT_EQ(Game.SetCost, ledger.costs);
-    ASSERT_EQ(Game.SetWon, ledger.payouts);
+    ASSERT_EQ(Game.LifetimeGenWon, money.genWon);
+    ASSERT_EQ(Game.LifetimeCasWon, money.casWon);
+    ASSERT_EQ(Game.LifetimeGenCost, money.genCost);
+    ASSERT_EQ(Game.LifetimeCasCost, money.casCost);
+    ASSERT_EQ(Game.Balance, 1000 + money.refinanced + Game.LifetimeGenWon + Game.LifetimeCasWon - Game.LifetimeGenCost -
+                                Game.LifetimeCasCost);
+    const SetLedger& set = ledger.set;
+    ASSERT_EQ(Game.SetCost, set.costs);
+    ASSERT_EQ(Game.SetWon, set.payouts);
+    ASSERT_EQ(Game.SetDraws, set.draws);
+    for (int c = 1; c <= 4; ++c) {
+      ASSERT_EQ(Game.CardNet[c], set.cardNet[c]) << "card " << c << " after draw " << ledger.settled;
+      ASSERT_EQ(Game.CardWins[c], set.cardWins[c]) << "card " << c << " after draw " << ledger.settled;
+      ASSERT_EQ(Game.CardLosses[c], set.cardLosses[c]) << "card " << c << " after draw " << ledger.settled;
+    }
+  }
+
+  // The New Game button pressed while a draw is being revealed, answered Yes (a new set) or No (a
+  // full wipe). Today the game ends the draw unsettled, as quitting would: its cost stays booked
+  // and nothing of it is paid. Were it to settle the draw first, that settlement would be booked
+  // here (as Step does) before the ledgers start again.
+  void PlayNewGame(BoxResult answer) {
+    const int32_t pot = Game.ProgressivePot;
+    headless::QueueAnswer(answer);
+    NewGamePrompt();
+    ++ledger.newGames;
+    ASSERT_EQ(Game.Drawing, 0) << "the draw ends with New Game";
+    ASSERT_EQ(Game.AutoRun, 0);
+    ledger.set = SetLedger{};
+    if (answer == BoxResult::No) {
+      ++ledger.wipes;
+      ledger.money = MoneyLedger{};
+      ASSERT_EQ(Game.ProgressivePot, 25000);
+      ASSERT_EQ(Game.PayMode, 0);
+      ASSERT_EQ(Game.BetPerCard, 1);
+      Game.Speed = 5;  // the wipe brings back the default speed; the player picks the fastest again
+    } else {
+      ASSERT_EQ(Game.ProgressivePot, pot);
+    }
+    for (int c = 1; c <= 4; ++c) ASSERT_EQ(Game.Cards[c].PickCount, 0);
+    ExpectLedger();
   }
 
   // New cards with the given spot counts, filled by the Auto-Pick operations.
@@ -261,12 +334,16 @@ TEST_F(RulesSoak, MoneyIsConservedThroughThousandsOfFastestAutoRunDraws) {
         if (Game.Cards[c].Picked[n] != 0) TogglePick(c, n);
     } else if (roll < 55 || ledger.settled / DealLength != deal) {
       StopAutoRun();
+    } else if (roll < 57 && Game.Drawing == 1) {
+      PlayNewGame(roll == 55 ? BoxResult::Yes : BoxResult::No);
+      if (HasFatalFailure()) return;
     }
   }
-  EXPECT_EQ(Game.SetDraws, ledger.settled);
   EXPECT_GE(ledger.started, Draws);
   // The run went through the paths it was meant to stress.
-  EXPECT_GT(ledger.refinanced, 0);
+  EXPECT_GT(ledger.newGames, ledger.wipes);
+  EXPECT_GT(ledger.wipes, 0);
+  EXPECT_GT(ledger.refinancings, 0);
   EXPECT_GT(ledger.consolations, 0);
   EXPECT_GT(Game.LifetimeGenWon, 0);
   EXPECT_GT(Game.LifetimeCasWon, 0);

@@ -14,9 +14,9 @@
 #include <string>
 
 #include "app/game.h"
-#include "state/game_state.h"
 #include "persist/save_file.h"
 #include "platform/headless.h"
+#include "state/game_state.h"
 
 namespace {
 
@@ -175,6 +175,9 @@ TEST_F(SaveLocationTest, TheLockHolderClearsStrayTemporariesOnlyAndKeepsItsLockF
   const int other = open((Dir() + "keno_save.dat.lock").c_str(), O_RDONLY);
   ASSERT_GE(other, 0);
   EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0) << "the lock is held";
+  // Exclusive, not shared: a shared lock would let a second copy take its own shared lock, and
+  // both would write the one save.
+  EXPECT_NE(flock(other, LOCK_SH | LOCK_NB), 0) << "the lock is held exclusively";
   ReleasePlatform();
   EXPECT_TRUE(std::filesystem::exists(Dir() + "keno_save.dat.lock")) << "the lock file is never deleted";
   EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0) << "and the lock goes with the platform";

@@ -2,13 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "app/game.h"
-#include "state/game_state.h"
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "sound/sound.h"
+#include "state/game_state.h"
 #include "ui/ui.h"
 
 namespace {
@@ -85,6 +86,9 @@ TEST(EntropyUpTo, RejectsExactlyTheWordsThatWouldBiasTheResult) {
     SCOPED_TRACE(::testing::Message() << "max " << c.max << ", first word " << c.words[0]);
     headless::Reset(7);
     ASSERT_NE(OpenEntropySource(), 0);
+    // Reads fail after the case's words: a threshold that rejected one word too many would
+    // otherwise wait forever for a word it accepts (the 2^32 range would reject every word).
+    headless::SetEntropyFault(headless::EntropyFault::FailReadAfterQueued);
     headless::QueueEntropyWords(c.words);
     EXPECT_EQ(EntropyUpTo(c.max), c.result);
     EXPECT_EQ(headless::EntropyWordsRead(), c.read);
@@ -197,27 +201,37 @@ TEST_F(TubeResizeTest, RebuiltAfterAResizeWithTheNewFonts) {
 
 namespace {
 
-class FrameCoverageTest : public GameFixture {};
+// At each scale factor of the screen (device pixels per logical pixel).
+class FrameCoverageTest : public GameFixture, public ::testing::WithParamInterface<int64_t> {
+ protected:
+  int64_t Scale() const override { return GetParam(); }
+};
 
-// Every pixel of a frame is painted by some panel, at the start-up size and larger ones, so a
-// frame never shows what the back buffer held before it (the background clear is left out).
-TEST_F(FrameCoverageTest, PanelsPaintEveryPixel) {
+// Every device pixel of a frame is painted by some panel, at the start-up size and larger ones,
+// so a frame never shows what the back buffer held before it (the background clear is left out).
+// At scale 2 the panels' edges fall between device pixels, where a gap would show first.
+TEST_P(FrameCoverageTest, PanelsPaintEveryPixel) {
   const Colour sentinel = RGB(255, 0, 255);  // a colour no panel uses
   for (auto [w, h] : {std::pair{1282, 902}, std::pair{1281, 903}, std::pair{1700, 1150}}) {
     headless::ResizeWindow(w, h);
     ASSERT_TRUE(Frame());
+    ASSERT_EQ(headless::FrameWidth(), w * GetParam());
+    ASSERT_EQ(headless::FrameHeight(), h * GetParam());
     for (int view = 0; view < 3; ++view) {
       SetActiveTab(view == 2 ? 3 : 0);
       Game.HeatMapOn = view == 1;
       ClearBackBuffer(sentinel);
       RenderFrame();
       int64_t unpainted = 0;
-      for (int64_t y = 0; y < h; ++y)
-        for (int64_t x = 0; x < w; ++x) unpainted += headless::PixelAt(x, y) == sentinel;
+      for (int64_t y = 0; y < headless::FrameHeight(); ++y)
+        for (int64_t x = 0; x < headless::FrameWidth(); ++x) unpainted += headless::PixelAt(x, y) == sentinel;
       EXPECT_EQ(unpainted, 0) << w << "x" << h << " view " << view;
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, FrameCoverageTest, ::testing::Values(1, 2),
+                         [](const auto& info) { return "Scale" + std::to_string(info.param); });
 
 }  // namespace
 

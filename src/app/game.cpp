@@ -122,8 +122,8 @@ bool SetupGame() {
   UpdateProgressiveEligible();
   Game.BetSelection = Game.BetPerCard;
   if (Game.BetSelection < 1 || Game.BetSelection > 10) {
-    Game.BetSelection = 1;
-    Game.BetPerCard = 1;
+    Game.BetSelection = DefaultBet;
+    Game.BetPerCard = DefaultBet;
   }
   ComputeLayout();
   BuildBallsPanelImage(Game.BallsPanelW, Game.BallsPanelH);

@@ -42,7 +42,7 @@ int32_t CheckValue(const int32_t fields[10]) {
 // A fresh game's saved fields and empty cards.
 void SetSaveDefaults() {
   ResetProgress();
-  Game.SoundOn = 1;
+  Game.SoundOn = DefaultSoundOn;
   for (int c = 1; c <= CardCount; ++c) {
     Game.Cards[c].PickCount = 0;
     for (int n = 1; n <= NumberCount; ++n) Game.Cards[c].Picked[n] = 0;
@@ -78,10 +78,10 @@ bool ReadSaveBody(int64_t file) {
 
 // Brings the values a valid file may still carry out of range back to playable ones.
 void RepairLoadedValues() {
-  if (Game.Balance < 1) Game.Balance = 1000;
+  if (Game.Balance < 1) Game.Balance = DefaultBalance;
   if (Game.ProgressivePot < Game.ProgressiveSeed) Game.ProgressivePot = Game.ProgressiveSeed;
-  if (Game.Speed < 1 || Game.Speed > SpeedCount) Game.Speed = 3;
-  if (Game.SoundOn != 0 && Game.SoundOn != 1) Game.SoundOn = 1;
+  if (Game.Speed < 1 || Game.Speed > SpeedCount) Game.Speed = DefaultSpeed;
+  if (Game.SoundOn != 0 && Game.SoundOn != 1) Game.SoundOn = DefaultSoundOn;
 }
 
 // Reads a whole save file into the state; false when there is none or it is not one this game

@@ -31,6 +31,7 @@ struct World {
   std::deque<std::string> replies;
   std::vector<headless::ShownBox> boxes;
   bool audioFails = false;
+  headless::SetupFault setupFault = headless::SetupFault::None;
   bool audioOpen = false;
   bool soundLoaded[64] = {};
   headless::EntropyFault entropyFault = headless::EntropyFault::None;
@@ -61,6 +62,7 @@ void ObserveSleep(int64_t ms) {
 
 // The next entropy word: a scripted one while any is left, else the seeded generator's.
 bool NextEntropyWord(uint32_t& word) {
+  if (world.entropyWords.empty() && world.entropyFault == headless::EntropyFault::FailReadAfterQueued) return false;
   ++world.entropyWordsRead;
   if (!world.entropyWords.empty()) {
     word = world.entropyWords.front();
@@ -185,6 +187,7 @@ std::vector<SoundEvent> SoundTimeline() {
 }
 
 void FailAudioInit(bool fail) { world.audioFails = fail; }
+void FailSetupStep(SetupFault fault) { world.setupFault = fault; }
 void SetEntropyFault(EntropyFault fault) { world.entropyFault = fault; }
 void QueueEntropyWords(const std::vector<uint32_t>& words) {
   world.entropyWords.insert(world.entropyWords.end(), words.begin(), words.end());
@@ -310,10 +313,11 @@ void WaitForEvent(int64_t timeoutMs) {
   MoveClockTo(until);
 }
 
-int64_t InitSprite() { return 1; }
-int64_t InitKeyboard() { return 1; }
-int64_t InitMouse() { return 1; }
+int64_t InitSprite() { return world.setupFault == headless::SetupFault::Sprite ? 0 : 1; }
+int64_t InitKeyboard() { return world.setupFault == headless::SetupFault::Keyboard ? 0 : 1; }
+int64_t InitMouse() { return world.setupFault == headless::SetupFault::Mouse ? 0 : 1; }
 int64_t OpenWindowedScreen(int64_t, int64_t, int64_t, int64_t w, int64_t h) {
+  if (world.setupFault == headless::SetupFault::Screen) return 0;
   return canvas::OpenScreen(w, h, world.scale);
 }
 void CloseDrawingScreen() { canvas::CloseScreen(); }

@@ -20,7 +20,9 @@ struct ShownBox {
   bool inputBox = false;  // an input box: text is its prompt
 };
 
-enum class EntropyFault { None, FailOpen, FailRead };
+// FailOpen: the source does not open; FailRead: every read fails; FailReadAfterQueued: reads fail
+// once the words queued by QueueEntropyWords are used up, which bounds a loop that rejects them.
+enum class EntropyFault { None, FailOpen, FailRead, FailReadAfterQueued };
 
 // Forgets every scripted answer, log, fault and input; sets the clock to 10000 ms, the window
 // size to 1282 x 902, the executable into a fresh temporary directory and seeds both generators.
@@ -87,6 +89,11 @@ struct SoundEvent {
 };
 std::vector<SoundEvent> SoundTimeline();
 void FailAudioInit(bool fail);
+
+// The start-up steps that can fail: from then on the named InitSprite, InitKeyboard or InitMouse
+// answers 0, or every OpenWindowedScreen does. None (after Reset): all succeed.
+enum class SetupFault { None, Sprite, Keyboard, Mouse, Screen };
+void FailSetupStep(SetupFault fault);
 
 // Faults.
 void SetEntropyFault(EntropyFault fault);

@@ -189,7 +189,7 @@ void NewGamePrompt() {
     // A save kept through a link loses its target, not the link: the next save fills it again.
     if (FileSizeOf(Game.SavePath) > 0) RemoveFile(ResolveLinks(Game.SavePath));
     ResetProgress();
-    Game.BetSelection = 1;
+    Game.BetSelection = DefaultBet;
     ResetSet();
     for (int n = 0; n <= NumberCount; ++n) Game.HeatCount[n] = 0;
     ApplyPayMode();

@@ -40,15 +40,15 @@ void ResetSet() {
 
 // What a fresh game starts from, for the saved progress a wipe or a bad save file throws away.
 void ResetProgress() {
-  Game.Balance = 1000;
+  Game.Balance = DefaultBalance;
   Game.LifetimeGenWon = 0;
   Game.LifetimeGenCost = 0;
   Game.LifetimeCasWon = 0;
   Game.LifetimeCasCost = 0;
-  Game.BetPerCard = 1;
-  Game.PayMode = 0;
+  Game.BetPerCard = DefaultBet;
+  Game.PayMode = DefaultPayMode;
   Game.ProgressivePot = Game.ProgressiveSeed;
-  Game.Speed = 3;
+  Game.Speed = DefaultSpeed;
 }
 
 // Whether a draw has anything to play: some card holds at least one pick.

@@ -47,6 +47,16 @@ constexpr int64_t SaveCeilingMs = 10000;   // from the request that armed a save
 constexpr int64_t StatusMessageMs = 5000;  // how long the status line shows
 constexpr int64_t HoldMs = 1000;           // a press of Draw or Space held this long starts auto-run
 
+// What a fresh game starts from: the field initialisers, ResetProgress and the save file's
+// repair of out-of-range values all take these, so a changed default changes everywhere at once.
+constexpr int64_t DefaultBalance = 1000;           // dollars of a new player, and of a wipe
+constexpr int64_t DefaultBet = 1;                  // dollars per card, the Bet control's position too
+constexpr int64_t DefaultPayMode = 0;              // GENEROUS
+constexpr int64_t DefaultSpeed = 3;                // Medium, whose reveals are MediumRevealMs apart
+constexpr int64_t DefaultSoundOn = 1;              // sounds play
+constexpr int32_t ProgressiveSeedDollars = 25000;  // the pot of a new game, and after it is won
+constexpr int32_t ProgressiveGrowthDollars = 2;    // added per 10+ pick card at each draw
+
 // Milliseconds from the time since to the time now.
 constexpr int64_t ElapsedSince(int64_t since, int64_t now) { return now - since; }
 
@@ -108,11 +118,11 @@ enum : int64_t { SaveFileNumber = 1, SharedLibraryNumber = 1, GameWindow = 1 };
 // input; "rules", "ui", "persist" and "sound" are the layers of those names.
 struct GameState {
   // Money, bet and pay mode.
-  int64_t Balance = 1000;    // dollars the player has; rules (charge, payouts, refinancing), persist
-  int64_t BetPerCard = 1;    // dollars a draw charges each card with picks, 1..10; saved; app, persist
-  int64_t BetSelection = 1;  // the Bet control's position, 1..10; app sets BetPerCard from it
-  int64_t DrawCost = 0;      // dollars the current draw charged (BetPerCard x cards with picks); rules
-  int64_t PayMode = 0;       // pay schedule in force: 0 GENEROUS, otherwise CASINO; rules, persist
+  int64_t Balance = DefaultBalance;   // dollars the player has; rules (charge, payouts, refinancing), persist
+  int64_t BetPerCard = DefaultBet;    // dollars a draw charges each card with picks, 1..10; saved; app, persist
+  int64_t BetSelection = DefaultBet;  // the Bet control's position, 1..10; app sets BetPerCard from it
+  int64_t DrawCost = 0;               // dollars the current draw charged (BetPerCard x cards with picks); rules
+  int64_t PayMode = DefaultPayMode;   // pay schedule in force: 0 GENEROUS, otherwise CASINO; rules, persist
 
   // Cards 1..CardCount (element 0 unused).
   CardRecord Cards[CardCount + 1];              // element c is card c; see CardRecord
@@ -125,7 +135,7 @@ struct GameState {
   int64_t BallsRevealed = 0;                 // balls shown so far, 0..BallsToDraw; rules
   int64_t DrawOrder[BallsPerDraw + 1] = {};  // the draw's numbers in reveal order, from element 0; rules
   int8_t Drawn[NumberCount + 1] = {};        // 1 when number n has been revealed in this draw; rules
-  int64_t Speed = 3;                         // reveal speed, 1..SpeedCount; app, persist
+  int64_t Speed = DefaultSpeed;              // reveal speed, 1..SpeedCount; app, persist
   int64_t RevealInterval = MediumRevealMs;   // ms between reveals, from Speed at each draw; rules
   int64_t LastRevealTime = 0;                // time of the last reveal; rules, app
   ChargedDraw Charge;                        // what the draw in flight, or the last one, charged for; rules
@@ -157,25 +167,25 @@ struct GameState {
   int64_t HeatCount[NumberCount + 1] = {};  // times number n has been drawn since the last wipe; rules
 
   // Progressive jackpot (the only 32-bit amounts).
-  int32_t ProgressiveSeed = 25000;         // dollars the pot restarts from; constant
-  int32_t ProgressivePot = 25000;          // dollars in the pot, up to the int32 maximum; rules, persist
-  int32_t ProgressiveIncrement = 2;        // dollars each 10+ pick card adds per draw; constant
+  int32_t ProgressiveSeed = ProgressiveSeedDollars;  // dollars the pot restarts from; constant
+  int32_t ProgressivePot = ProgressiveSeedDollars;   // dollars in the pot, up to the int32 maximum; rules, persist
+  int32_t ProgressiveIncrement = ProgressiveGrowthDollars;  // dollars each 10+ pick card adds per draw; constant
   int64_t JackpotCard = 0;                 // card the last draw announced (a progressive first), 0 none; rules
   SharedField<int64_t> FanfareThread = 0;  // the fanfare worker, 0 none; rules start it, it clears it last
 
   // Screen, presentation and overlays.
-  int64_t ActiveTab = 0;             // 0 Main, 1..CardCount Card n; app, rules (SetActiveTab)
-  int64_t HeatMapOn = 0;             // flag: the Main board shows the heat map; app
-  int64_t PayTableOpen = 0;          // flag: the pay table overlay is shown; app
-  int64_t AboutOpen = 0;             // flag: the About overlay is shown; app
-  SharedField<int64_t> SoundOn = 1;  // flag: sounds play; app, persist; read by the fanfare worker
-  std::string StatusMessage;         // the consolation notice, "" none; rules set it, app clears it
-  int64_t StatusMessageTime = 0;     // time it was set; rules
-  int64_t ScreenW = 1280;            // back buffer width in pixels, 0 to force a reopen; app
-  int64_t ScreenH = 850;             // back buffer height in pixels; app
-  int64_t PrevLeftButton = 0;        // flag: left button held in the last frame; app
-  int64_t PrevRightButton = 0;       // flag: right button held in the last frame; app
-  int64_t QuitRequested = 0;         // flag: the frame loop ends; app, rules (Out of Funds: No)
+  int64_t ActiveTab = 0;                          // 0 Main, 1..CardCount Card n; app, rules (SetActiveTab)
+  int64_t HeatMapOn = 0;                          // flag: the Main board shows the heat map; app
+  int64_t PayTableOpen = 0;                       // flag: the pay table overlay is shown; app
+  int64_t AboutOpen = 0;                          // flag: the About overlay is shown; app
+  SharedField<int64_t> SoundOn = DefaultSoundOn;  // flag: sounds play; app, persist; read by the fanfare worker
+  std::string StatusMessage;                      // the consolation notice, "" none; rules set it, app clears it
+  int64_t StatusMessageTime = 0;                  // time it was set; rules
+  int64_t ScreenW = 1280;                         // back buffer width in pixels, 0 to force a reopen; app
+  int64_t ScreenH = 850;                          // back buffer height in pixels; app
+  int64_t PrevLeftButton = 0;                     // flag: left button held in the last frame; app
+  int64_t PrevRightButton = 0;                    // flag: right button held in the last frame; app
+  int64_t QuitRequested = 0;                      // flag: the frame loop ends; app, rules (Out of Funds: No)
 
   // Layout in screen pixels, computed by ui (ComputeLayout) from ScreenW and ScreenH.
   Rect DrawButtonRect;  // the header band's eight buttons, left to right

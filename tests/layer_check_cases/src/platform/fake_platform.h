@@ -1,0 +1,2 @@
+// A fake platform header.
+#include <cstdint>

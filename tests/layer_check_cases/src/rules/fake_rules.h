@@ -1,0 +1,2 @@
+// A fake rules header.
+#include "state/fake_state.h"

@@ -1,0 +1,2 @@
+// A fake drawing header.
+#include "state/fake_state.h"
