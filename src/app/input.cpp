@@ -109,6 +109,7 @@ void HandleInput() {
   }
 
   if (KeyReleased(KeyEscape)) {
+    CompleteDrawNow(DrawEnded);
     SaveGame();
     Game.QuitRequested = 1;
   }

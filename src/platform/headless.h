@@ -32,6 +32,10 @@ void Reset(uint64_t seed = 1);
 // due on the way, each at its own time.
 void SetNow(int64_t ms);
 void AdvanceMs(int64_t ms);
+// The wall clock (UtcNowMs) moves with NowMs; after Reset it reads 2026-12-10T10:52:03.000Z.
+// SetUtcNow makes it read utcMs now.
+constexpr int64_t DefaultUtcMs = 1796899923000;
+void SetUtcNow(int64_t utcMs);
 
 // Input scripted for a moment of the clock: the action (e.g. SetKey) runs when the clock reaches
 // ms. Actions at the same moment run in the order they were scripted.
