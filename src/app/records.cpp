@@ -102,9 +102,10 @@ void RecoverNewestDraw() {
   const int64_t savedWon = LifetimeWon(row.payMode);
   const int32_t savedPot = Game.ProgressivePot;
   RebuildCharge(row);
+  // The pot as the charge left it: a progressive prize is paid from it.
+  Game.ProgressivePot = row.potAfter;
   CompleteDrawNow(DrawRecovered);
   const int64_t won = Game.Charge.Won;
-  ClearRecoveredDraw();
   if (won > 0 && savedWon >= wonAtCharge + won) {
     // The save holds the payout already (the game ended before the row was updated): nothing is
     // paid twice, the row only learns the outcome.
@@ -112,11 +113,13 @@ void RecoverNewestDraw() {
     LifetimeWon(row.payMode) = savedWon;
     Game.ProgressivePot = savedPot;
     LedgerSettlement();
+    ClearRecoveredDraw();
     return;
   }
   // The payout reaches the save first; only then is the row settled. A kill in between is caught
   // the same way at the next start.
   if (SaveGame()) LedgerSettlement();
+  ClearRecoveredDraw();
   AnnounceRecovered(row.id, won);
 }
 

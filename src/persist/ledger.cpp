@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -165,7 +166,8 @@ int Exec(const char* sql) { return sqlite3_exec(ledger.db, sql, nullptr, nullptr
 
 // Tells the player once per run, in the save's words, that the ledger could not be written.
 void ReportWriteFailure(int rc) {
-  const int error = ledger.db != nullptr ? sqlite3_system_errno(ledger.db) : 0;
+  // A full disk is SQLITE_FULL, for which SQLite keeps no errno.
+  const int error = (rc & 0xff) == SQLITE_FULL ? ENOSPC : ledger.db != nullptr ? sqlite3_system_errno(ledger.db) : 0;
   std::string why = error != 0 ? std::strerror(error) : sqlite3_errstr(rc);
   if (!why.empty() && why[0] >= 'a' && why[0] <= 'z') why[0] = static_cast<char>(why[0] - 'a' + 'A');
   const std::string text = "Your progress could not be saved to " + ledger.path + ": " + why + ".";
