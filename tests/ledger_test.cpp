@@ -14,6 +14,7 @@
 
 #include "app/game.h"
 #include "ledger_helpers.h"
+#include "ledger_vfs.h"
 #include "persist/ledger.h"
 #include "persist/save_file.h"
 #include "platform/headless.h"
@@ -526,111 +527,18 @@ TEST(LedgerBroken, ABrokenLedgerIsSetAsideAndANewOneStarted) {
   }
 }
 
-// A VFS over SQLite's "unix" that fails writes and syncs on demand with the error a full disk
-// gives; the ledger opens through it by name.
-struct FailingVfs {
-  static inline sqlite3_vfs vfs{};
-  static inline sqlite3_io_methods methods{};
-  static inline const sqlite3_io_methods* unixMethods = nullptr;
-  static inline bool failWrites = false;
-  static inline bool failOpen = false;
-  struct File {
-    sqlite3_file base;
-    sqlite3_file* real;
-  };
-  static sqlite3_vfs* Unix() { return sqlite3_vfs_find("unix"); }
-  static sqlite3_file* Real(sqlite3_file* f) { return reinterpret_cast<File*>(f)->real; }
-  static int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
-    File* f = reinterpret_cast<File*>(file);
-    f->base.pMethods = nullptr;
-    if (failOpen) {
-      errno = EACCES;
-      return SQLITE_CANTOPEN;
-    }
-    f->real = static_cast<sqlite3_file*>(sqlite3_malloc(Unix()->szOsFile));
-    const int rc = Unix()->xOpen(Unix(), name, f->real, flags, outFlags);
-    if (rc != SQLITE_OK) {
-      sqlite3_free(f->real);
-      return rc;
-    }
-    unixMethods = f->real->pMethods;
-    methods = *unixMethods;
-    methods.iVersion = 2;
-    methods.xClose = [](sqlite3_file* file) {
-      sqlite3_file* real = Real(file);
-      const int rc = real->pMethods->xClose(real);
-      sqlite3_free(real);
-      return rc;
-    };
-    methods.xRead = [](sqlite3_file* file, void* buffer, int n, sqlite3_int64 at) {
-      return Real(file)->pMethods->xRead(Real(file), buffer, n, at);
-    };
-    methods.xWrite = [](sqlite3_file* file, const void* buffer, int n, sqlite3_int64 at) {
-      if (failWrites) return SQLITE_FULL;
-      return Real(file)->pMethods->xWrite(Real(file), buffer, n, at);
-    };
-    methods.xTruncate = [](sqlite3_file* file, sqlite3_int64 size) {
-      return Real(file)->pMethods->xTruncate(Real(file), size);
-    };
-    methods.xSync = [](sqlite3_file* file, int flags) {
-      if (failWrites) return SQLITE_IOERR_FSYNC;
-      return Real(file)->pMethods->xSync(Real(file), flags);
-    };
-    methods.xFileSize = [](sqlite3_file* file, sqlite3_int64* size) {
-      return Real(file)->pMethods->xFileSize(Real(file), size);
-    };
-    methods.xLock = [](sqlite3_file* file, int lock) { return Real(file)->pMethods->xLock(Real(file), lock); };
-    methods.xUnlock = [](sqlite3_file* file, int lock) { return Real(file)->pMethods->xUnlock(Real(file), lock); };
-    methods.xCheckReservedLock = [](sqlite3_file* file, int* out) {
-      return Real(file)->pMethods->xCheckReservedLock(Real(file), out);
-    };
-    methods.xFileControl = [](sqlite3_file* file, int op, void* arg) {
-      return Real(file)->pMethods->xFileControl(Real(file), op, arg);
-    };
-    methods.xSectorSize = [](sqlite3_file* file) { return Real(file)->pMethods->xSectorSize(Real(file)); };
-    methods.xDeviceCharacteristics = [](sqlite3_file* file) {
-      return Real(file)->pMethods->xDeviceCharacteristics(Real(file));
-    };
-    methods.xShmMap = [](sqlite3_file* file, int page, int size, int extend, void volatile** out) {
-      return Real(file)->pMethods->xShmMap(Real(file), page, size, extend, out);
-    };
-    methods.xShmLock = [](sqlite3_file* file, int offset, int n, int flags) {
-      return Real(file)->pMethods->xShmLock(Real(file), offset, n, flags);
-    };
-    methods.xShmBarrier = [](sqlite3_file* file) { Real(file)->pMethods->xShmBarrier(Real(file)); };
-    methods.xShmUnmap = [](sqlite3_file* file, int deleteFlag) {
-      return Real(file)->pMethods->xShmUnmap(Real(file), deleteFlag);
-    };
-    f->base.pMethods = &methods;
-    return SQLITE_OK;
-  }
-  static void Register() {
-    static bool registered = false;
-    if (registered) return;
-    registered = true;
-    vfs = *Unix();
-    vfs.iVersion = 1;
-    vfs.zName = "keno-test-failing";
-    vfs.szOsFile = sizeof(File);
-    vfs.pAppData = nullptr;
-    vfs.xOpen = Open;
-    vfs.xGetLastError = [](sqlite3_vfs*, int, char*) { return failWrites ? ENOSPC : (failOpen ? EACCES : 0); };
-    sqlite3_vfs_register(&vfs, 0);
-  }
-};
-
 // A ledger that cannot be written: play goes on, the save is written, and the failure is told
 // once per run in its own box with the save's words and the ledger's path.
 TEST(LedgerUnwritable, PlayGoesOnAndTheFailureIsToldOnce) {
-  FailingVfs::Register();
-  SetLedgerVfs("keno-test-failing");
+  ledger_vfs::FailingVfs::Register();
+  SetLedgerVfs(ledger_vfs::FailingVfs::Name);
   for (const bool atOpen : {false, true}) {
     SCOPED_TRACE(atOpen ? "the file cannot be opened" : "its writes fail");
     headless::Reset(6);
-    FailingVfs::failOpen = atOpen;
-    FailingVfs::failWrites = false;
+    ledger_vfs::FailingVfs::failOpen = atOpen;
+    ledger_vfs::FailingVfs::failWrites = false;
     ASSERT_TRUE(StartUp());
-    FailingVfs::failWrites = true;
+    ledger_vfs::FailingVfs::failWrites = true;
     Pick(1, Range(1, 4));
     for (int i = 0; i < 3; ++i) {
       StartDraw();
@@ -648,8 +556,8 @@ TEST(LedgerUnwritable, PlayGoesOnAndTheFailureIsToldOnce) {
     EXPECT_EQ(failures[0].title, "Keno");
     EXPECT_EQ(failures[0].text, "Your progress could not be saved to " + LedgerFile() + ": " +
                                     (atOpen ? "Permission denied" : "No space left on device") + ".");
-    FailingVfs::failWrites = false;
-    FailingVfs::failOpen = false;
+    ledger_vfs::FailingVfs::failWrites = false;
+    ledger_vfs::FailingVfs::failOpen = false;
     Shutdown();
   }
   SetLedgerVfs(nullptr);

@@ -194,6 +194,7 @@ void QueueEntropyWords(const std::vector<uint32_t>& words) {
 }
 int64_t EntropyWordsRead() { return world.entropyWordsRead; }
 void FailNextCommit() { sys::FailNextCommit(); }
+void SkipFileSyncs() { sys::SetFileSyncs(false); }
 void FailNextFileStep(FileStep step, int error) { sys::FailNextFileStep(step, error); }
 void SetEnvironment(const std::string& name, const std::optional<std::string>& value) {
   sys::SetScriptedVariable(name, value);

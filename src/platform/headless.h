@@ -89,6 +89,7 @@ void SetEntropyFault(EntropyFault fault);
 void QueueEntropyWords(const std::vector<uint32_t>& words);
 int64_t EntropyWordsRead();
 void FailNextCommit();  // the next CommitDataFile fails after writing, before the rename
+void SkipFileSyncs();   // until Reset, files are committed without syncing to disk (long runs of draws)
 using FileStep = sys::FileStep;
 void FailNextFileStep(FileStep step, int error);  // that step of the next file written fails with errno error
 
