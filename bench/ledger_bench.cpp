@@ -11,6 +11,7 @@
 
 #include "app/game.h"
 #include "persist/ledger.h"
+#include "persist/save_file.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
 #include "state/game_state.h"
@@ -29,14 +30,15 @@ void FillHistory() {
   sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
   sqlite3_stmt* draw = nullptr;
   sqlite3_stmt* card = nullptr;
-  sqlite3_prepare_v2(db,
-                     "INSERT INTO draws (id, seq, started_utc, settled_utc, state, schedule, bet_per_card, cost,"
-                     " numbers, balance_before, balance_after, pot_before, pot_after, won, lifetime_cost_after,"
-                     " lifetime_won_after, completed_at) VALUES (?1, ?1 + 1, strftime('%Y-%m-%dT%H:%M:%fZ', ?1, 'unixepoch'),"
-                     " strftime('%Y-%m-%dT%H:%M:%fZ', ?1, 'unixepoch'), 'settled', 'GENEROUS', 1, 2,"
-                     " '1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20', ?2, ?2 - 2, 25000, 25000, 0, 2 * ?1, 0,"
-                     " 'revealed')",
-                     -1, &draw, nullptr);
+  sqlite3_prepare_v2(
+      db,
+      "INSERT INTO draws (id, seq, started_utc, settled_utc, state, schedule, bet_per_card, cost,"
+      " numbers, balance_before, balance_after, pot_before, pot_after, won, lifetime_cost_after,"
+      " lifetime_won_after, completed_at) VALUES (?1, ?1 + 1, strftime('%Y-%m-%dT%H:%M:%fZ', ?1, 'unixepoch'),"
+      " strftime('%Y-%m-%dT%H:%M:%fZ', ?1, 'unixepoch'), 'settled', 'GENEROUS', 1, 2,"
+      " '1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20', ?2, ?2 - 2, 25000, 25000, 0, 2 * ?1, 0,"
+      " 'revealed')",
+      -1, &draw, nullptr);
   sqlite3_prepare_v2(db, "INSERT INTO cards VALUES (?1, ?2, '41 42 43 44 45 46 47 48', 8, 0, 0)", -1, &card, nullptr);
   for (int64_t id = 1; id <= HistoryDraws; ++id) {
     sqlite3_bind_int64(draw, 1, id);

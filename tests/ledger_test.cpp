@@ -1,5 +1,7 @@
 // The ledger: a scripted game recorded row by row, every ending during a reveal settling its draw
 // once, start-up's recovery after a kill, broken ledgers set aside, and ledgers that cannot be written.
+#include "persist/ledger.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -15,7 +17,6 @@
 #include "app/game.h"
 #include "ledger_helpers.h"
 #include "ledger_vfs.h"
-#include "persist/ledger.h"
 #include "persist/save_file.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
@@ -75,9 +76,21 @@ std::string DrawRow(int64_t id) {
                           " lifetime_cost_after, lifetime_won_after FROM draws WHERE id = " +
                               std::to_string(id));
   if (rows.size() != 1) return "no row";
-  const char* names[] = {"state",     "completed_at", "schedule", "bet", "cost", "numbers", "balance_before",
-                         "balance_after", "pot_before", "pot_after", "prize", "consolation", "won",
-                         "lifetime_cost_after", "lifetime_won_after"};
+  const char* names[] = {"state",
+                         "completed_at",
+                         "schedule",
+                         "bet",
+                         "cost",
+                         "numbers",
+                         "balance_before",
+                         "balance_after",
+                         "pot_before",
+                         "pot_after",
+                         "prize",
+                         "consolation",
+                         "won",
+                         "lifetime_cost_after",
+                         "lifetime_won_after"};
   std::string text;
   for (size_t i = 0; i < rows[0].size(); ++i) text += std::string(names[i]) + "=" + rows[0][i] + "\n";
   return text;
@@ -211,7 +224,8 @@ TEST_F(LedgerGame, AScriptedGameIsRecordedAsPlayed) {
   const int64_t wiped = Game.Balance;
   NewGamePrompt();
   SaveGame();
-  const auto last = Query(LedgerFile(), "SELECT kind, balance_before, balance_after FROM adjustments ORDER BY seq DESC LIMIT 1");
+  const auto last =
+      Query(LedgerFile(), "SELECT kind, balance_before, balance_after FROM adjustments ORDER BY seq DESC LIMIT 1");
   EXPECT_EQ(last, (std::vector<Row>{{"full wipe", std::to_string(wiped), "1000"}}));
   ExpectLedgerExplainsTheSave();
   EndGame();
@@ -226,13 +240,15 @@ TEST_F(LedgerGame, AScriptedGameIsRecordedAsPlayed) {
   SaveGame();
   Shutdown();
   ASSERT_TRUE(StartUp());
-  EXPECT_EQ(Query(LedgerFile(), "SELECT kind, balance_before, balance_after FROM adjustments ORDER BY seq DESC LIMIT 1"),
-            (std::vector<Row>{{"load repair", "1000", "3"}}));
+  EXPECT_EQ(
+      Query(LedgerFile(), "SELECT kind, balance_before, balance_after FROM adjustments ORDER BY seq DESC LIMIT 1"),
+      (std::vector<Row>{{"load repair", "1000", "3"}}));
   headless::QueueAnswer(BoxResult::Yes);
   play("a refinanced draw");
   EXPECT_EQ(Query(LedgerFile(),
                   "SELECT kind, balance_before, balance_after FROM adjustments WHERE seq = (SELECT seq - 1 FROM draws"
-                  " WHERE id = " + std::to_string(expectedId) + ")"),
+                  " WHERE id = " +
+                      std::to_string(expectedId) + ")"),
             (std::vector<Row>{{"refinance", "3", "1003"}}));
   ExpectLedgerExplainsTheSave();
 }
@@ -341,7 +357,8 @@ class LedgerRecovery : public ::testing::Test {
     Bytes save, db, wal;
   };
   static Files Take() {
-    return {FileBytes(headless::TempDir() + "keno_save.dat"), FileBytes(LedgerFile()), FileBytes(LedgerFile() + "-wal")};
+    return {FileBytes(headless::TempDir() + "keno_save.dat"), FileBytes(LedgerFile()),
+            FileBytes(LedgerFile() + "-wal")};
   }
   // A game that plays one draw of 10 picks at $2 with five hits, taking the files right
   // after the charge and right after the settlement; the game ends on the test's terms.
@@ -479,7 +496,8 @@ TEST(LedgerBroken, ABrokenLedgerIsSetAsideAndANewOneStarted) {
          fs::remove(LedgerFile() + "-wal");
          fs::create_directory(LedgerFile());
        }},
-      {"a newer version", [] {
+      {"a newer version",
+       [] {
          sqlite3* db = nullptr;
          sqlite3_open(LedgerFile().c_str(), &db);
          sqlite3_exec(db, "PRAGMA user_version = 2", nullptr, nullptr, nullptr);

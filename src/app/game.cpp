@@ -41,8 +41,9 @@ void DeclareHighResolutionAwareness() {
 }
 
 // The save when the display connection is lost: the process ends right after it, so a failure is
-// told on standard error. A draw in flight is completed first, into the ledger and the save. SaveGame refuses before start-up has read the save file, and in a copy
-// that gives way to another, so defaults never overwrite the player's file.
+// told on standard error. A draw in flight is completed first, into the ledger and the save.
+// SaveGame refuses before start-up has read the save file, and in a copy that gives way to
+// another, so defaults never overwrite the player's file.
 void SaveAtDisplayLoss() {
   ReportSaveFailuresOnStandardError();
   CompleteDrawNow(DrawEnded);

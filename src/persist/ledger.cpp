@@ -12,7 +12,6 @@
 #include <string>
 #include <system_error>
 
-#include "persist/save_file.h"
 #include "platform/platform.h"
 #include "state/game_state.h"
 
@@ -69,12 +68,12 @@ constexpr int SchemaObjectCount = static_cast<int>(sizeof SchemaObjects / sizeof
 // The open ledger and this run's two one-time reports.
 struct LedgerFile {
   sqlite3* db = nullptr;
-  std::string path;            // the ledger's file
-  std::string folder;          // its folder, with "/" at the end
-  int64_t nextSeq = 1;         // the seq of the next event
-  int64_t nextDrawId = 1;      // the id of the next draw
-  bool brokenShown = false;    // the set-aside box was shown this run
-  bool failureShown = false;   // the write-failure box was shown this run
+  std::string path;           // the ledger's file
+  std::string folder;         // its folder, with "/" at the end
+  int64_t nextSeq = 1;        // the seq of the next event
+  int64_t nextDrawId = 1;     // the id of the next draw
+  bool brokenShown = false;   // the set-aside box was shown this run
+  bool failureShown = false;  // the write-failure box was shown this run
 };
 
 LedgerFile ledger;
@@ -423,7 +422,6 @@ void OpenLedger() {
 void CloseLedger() { CloseFile(); }
 
 std::string LedgerPath() { return ledger.path; }
-bool LedgerOpen() { return ledger.db != nullptr; }
 
 bool LedgerAdjustment(const char* kind, int64_t balanceBefore, int64_t balanceAfter) {
   return Write(balanceBefore, true, [&] { return InsertAdjustment(kind, balanceBefore, balanceAfter); });
@@ -588,10 +586,11 @@ bool LedgerLastBalance(int64_t& balance) {
   int rc = SQLITE_OK;
   bool found = false;
   {
-    Statement s(ledger.db,
-                "SELECT balance_after FROM (SELECT seq, balance_after FROM draws WHERE seq = (SELECT max(seq) FROM draws)"
-                " UNION ALL SELECT seq, balance_after FROM adjustments WHERE seq = (SELECT max(seq) FROM adjustments))"
-                " ORDER BY seq DESC LIMIT 1");
+    Statement s(
+        ledger.db,
+        "SELECT balance_after FROM (SELECT seq, balance_after FROM draws WHERE seq = (SELECT max(seq) FROM draws)"
+        " UNION ALL SELECT seq, balance_after FROM adjustments WHERE seq = (SELECT max(seq) FROM adjustments))"
+        " ORDER BY seq DESC LIMIT 1");
     if (s.Next()) {
       found = true;
       balance = s.Int(0);

@@ -46,7 +46,6 @@ void CarryLedgerOver(const std::string& fromFolder, const std::string& toFolder)
 void OpenLedger();
 void CloseLedger();
 std::string LedgerPath();  // "" before OpenLedger
-bool LedgerOpen();         // a ledger file is open for writing
 
 // Each write below is one transaction, committed (and synced) when it returns; false when it was
 // not written. A corruption found on the way is handled at once (set aside, new ledger).

@@ -173,7 +173,7 @@ void CopyCard(int64_t src) {
 }
 
 // The New Game button: clear the cards (Yes), wipe everything but the sound setting (No), or
-// change nothing (Cancel).
+// change nothing (Cancel). Yes and No first complete and pay a draw being revealed.
 void NewGamePrompt() {
   const BoxResult answer = ShowMessageBox("New Game",
                                           "YES    - Clear card selections only.\n"

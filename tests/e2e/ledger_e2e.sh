@@ -85,9 +85,10 @@ EOF
   if ((speed == 1)); then
     # shellcheck disable=SC2086  # two coordinates
     e2e_click "$game" $draw_button
-    # Two kills in three early in the draw (its charge and first balls), one around its settlement
-    # (the twentieth ball comes 25 s in, the settlement 1.25 s later).
-    if ((RANDOM % 3 < 2)); then wait_ms=$((RANDOM % 3000)); else wait_ms=$((25000 + RANDOM % 2000)); fi
+    # Two of the slowest kills around the settlement (the twentieth ball comes 25 s in, the
+    # settlement 1.25 s later), the others early in the draw (its charge and first balls); the
+    # fastest speed's kills meet many settlements.
+    if ((k % 10 == 5)); then wait_ms=$((25000 + RANDOM % 2000)); else wait_ms=$((RANDOM % 2500)); fi
   else
     xdotool windowfocus --sync "$game" keydown space || e2e_fail "could not press Space"
     sleep 1.3 # held past one second: auto-run

@@ -152,11 +152,11 @@ e2e_no_charged_draw() {
 }
 
 # After a start on a ledger a kill left: waits until start-up has settled the newest draw, then
-# answers the "Keno" box of a draw it completed, when one comes within a second.
+# answers the "Keno" box of a draw it completed, when one comes within 0.8 s.
 e2e_dismiss_recovery_box() {
   e2e_poll "the ledger to hold no charged draw" e2e_no_charged_draw
-  local i
-  for ((i = 0; i < 20; i++)); do
+  local deadline=$(($(date +%s%N) + 800000000))
+  while [ "$(date +%s%N)" -lt "$deadline" ]; do
     if e2e_window_exists "Keno"; then
       e2e_wait_window "Keno"
       e2e_key "$E2E_WINDOW" Return
