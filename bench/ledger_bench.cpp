@@ -98,6 +98,16 @@ void BM_DrawWrites(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawWrites)->Iterations(1)->Repetitions(300)->Unit(benchmark::kMillisecond);
 
+// The ledger's share of them: the two commits of a draw (its row at the charge, its settlement)
+// without the saves, on the same ledger.
+void BM_LedgerCommits(benchmark::State& state) {
+  for (auto _ : state) {
+    LedgerCharge();
+    LedgerSettlement();
+  }
+}
+BENCHMARK(BM_LedgerCommits)->Iterations(1)->Repetitions(300)->Unit(benchmark::kMillisecond);
+
 // Start-up (headless: window, fonts, the save, the ledger and its checks) with the ledger of
 // state.range(0) (1: 100,000 draws, 0: none, so a new one is made with its opening row).
 void BM_StartUp(benchmark::State& state) {
