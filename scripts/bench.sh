@@ -9,13 +9,16 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKENO_BENCH=ON -DKENO_WERROR=ON >/dev/null
-cmake --build build -j2 --target keno keno_bench keno_present_bench
+cmake --build build -j2 --target keno keno_bench keno_ledger_bench keno_present_bench
 # The same benchmark from a build whose frame loop never rests: the CPU figures it is measured against.
 cmake -S . -B build-busy -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKENO_BENCH=ON -DKENO_WERROR=ON -DKENO_TESTS=OFF -DKENO_RESTING_LOOP=OFF >/dev/null
 cmake --build build-busy -j2 --target keno_present_bench
 
 echo "=== frame drawing (headless, median of 5 repetitions)"
 ./build/bench/keno_bench --benchmark_report_aggregates_only=true 2>&1 | grep -E "median|^Benchmark|^-"
+
+echo "=== the draw history (headless, files in ${TMPDIR:-/tmp}, median of the repetitions)"
+./build/bench/keno_ledger_bench --benchmark_report_aggregates_only=true 2>&1 | grep -E "median|^Benchmark|^-"
 
 echo "=== launch to first frame (Xvfb)"
 # shellcheck source=tests/e2e/lib.sh

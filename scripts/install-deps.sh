@@ -9,6 +9,8 @@ packages=(
   # game
   libgtk-3-dev libgl-dev libglu1-mesa-dev libx11-dev libmimalloc-dev
   libsdl2-dev libsdl2-mixer-dev fonts-dejavu-core
+  # the draw history (a SQLite database) and the tests' reader of it
+  libsqlite3-dev sqlite3
   # the Debian package (dpkg-shlibdeps, dpkg-buildflags)
   dpkg-dev file
   # tests and benchmarks

@@ -1,5 +1,6 @@
-// Endings the player did not choose: the save made when the display connection is lost, the
-// rule that nothing is saved before start-up has read the save file, and where a failure is told.
+// Endings the player did not choose: the save made when the display connection is lost (a draw in
+// flight completed first), the rule that nothing is saved before start-up has read the save file,
+// and where a failure is told.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -102,19 +103,25 @@ TEST(DisplayLoss, AFailedSaveIsToldOnStandardError) {
   Shutdown();
 }
 
-// The display lost in the middle of a draw: the draw's cost is saved, the draw stays unsettled.
-TEST(DisplayLoss, DuringADrawSavesItsCost) {
+// The display lost in the middle of a draw: the draw is completed at once from its charge, and
+// the save holds its cost and its payout, told as the ledger's settled row has them.
+TEST(DisplayLoss, DuringADrawCompletesItAndSavesItsCostAndPayout) {
   PrepareSave();
   ASSERT_TRUE(StartUp());
   ASSERT_EQ(Game.Balance, 5);
   StartDraw();
   ASSERT_EQ(Game.Drawing, 1);
   headless::LoseDisplay();
+  EXPECT_EQ(Game.Drawing, 0);
+  EXPECT_EQ(Game.BallsRevealed, 20);
   const Bytes saved = FileBytes(SaveFile());
   ASSERT_EQ(saved.size(), 372u);
-  EXPECT_EQ(StoredField(saved, 0), 4);  // balance after the $1 draw
-  EXPECT_EQ(StoredField(saved, 1), 0);  // nothing won yet
-  EXPECT_EQ(StoredField(saved, 2), 1);  // lifetime cost on the generous schedule
+  const int32_t won = StoredField(saved, 1);
+  EXPECT_EQ(won, Game.Charge.Won);
+  EXPECT_EQ(won, Game.Charge.Cards[1].HitCount == 1 ? Game.PayGenerous[1][1] : 0);
+  EXPECT_EQ(StoredField(saved, 0), 4 + won);  // balance after the $1 draw and its payout
+  EXPECT_EQ(StoredField(saved, 2), 1);        // lifetime cost on the generous schedule
+  EXPECT_TRUE(headless::BoxLog().empty() || headless::BoxLog().back().title != "Keno");
   Shutdown();
 }
 

@@ -12,6 +12,8 @@
 #include "persist/save_file.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
+#include "ledger_helpers.h"
+#include "persist/ledger.h"
 #include "rules_helpers.h"
 
 namespace {
@@ -367,22 +369,23 @@ TEST_F(RulesOutOfFunds, YesRefinancesAndTheDrawGoesAhead) {
   EXPECT_TRUE(Frame());
 }
 
-// The save on Yes comes before the draw takes its cost: the file holds the refinanced balance,
-// not the balance after the charge. Played through a click on the Draw button.
-TEST_F(RulesOutOfFunds, YesSavesTheRefinancedBalanceBeforeTheDrawIsCharged) {
+// The refinance is recorded before the draw takes its cost: the ledger's 'refinance' row (7 to
+// 1007) comes before the draw charged from 1007, and the save written at once after the charge
+// holds what is left. Played through a click on the Draw button.
+TEST_F(RulesOutOfFunds, YesIsRecordedBeforeTheDrawIsCharged) {
   Game.AutoRun = 0;
   headless::QueueAnswer(BoxResult::Yes);
   Click(Cx(Game.DrawButtonRect), Cy(Game.DrawButtonRect));
   ExpectQuestion();
   ASSERT_EQ(Game.Drawing, 1);
   EXPECT_EQ(Game.Balance, 997);
-
-  // The file starts with the magic and the version; the balance follows.
-  std::ifstream in(Game.SavePath, std::ios::binary);
-  uint8_t b[4] = {};
-  ASSERT_TRUE(in.seekg(8).read(reinterpret_cast<char*>(b), 4)) << "refinancing saves";
-  const int64_t savedBalance = b[0] | b[1] << 8 | b[2] << 16 | int64_t{b[3]} << 24;
-  EXPECT_EQ(savedBalance, 1007);
+  EXPECT_EQ(rules_test::SavedBalance(), 997);
+  const auto events = ledger_test::Events(LedgerPath());
+  ASSERT_GE(events.size(), 2u);
+  const auto& refinance = events[events.size() - 2];
+  const auto& draw = events.back();
+  EXPECT_EQ(refinance, (ledger_test::Row{"refinance", "", "7", "1007", refinance[4]}));
+  EXPECT_EQ(draw, (ledger_test::Row{"draw", "charged", "1007", "997", draw[4]}));
 }
 
 TEST_F(RulesOutOfFunds, NoSavesAndQuitsWithNothingCharged) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <fstream>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -36,6 +37,14 @@ inline uint64_t Choose(int n, int k) {
 // Chance that h of s spots are among the 20 balls drawn out of 80.
 inline double HitProbability(int s, int h) {
   return static_cast<double>(static_cast<long double>(Choose(s, h)) * Choose(80 - s, 20 - h) / Choose(80, 20));
+}
+
+// The balance stored in the save file now, -1 when there is no complete file.
+inline int64_t SavedBalance() {
+  std::ifstream in(Game.SavePath, std::ios::binary);
+  uint8_t b[4] = {};
+  if (!in.seekg(8).read(reinterpret_cast<char*>(b), 4)) return -1;
+  return static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24);
 }
 
 // Picks the numbers on card c through the player's own operation.

@@ -192,42 +192,47 @@ TEST_F(RulesMidDrawGame, EditsCountFromTheNextDraw) {
   EXPECT_EQ(Game.CardNet[2], 9 - 3);
 }
 
-// New Game, Yes or No, while the balls roll: the draw ends unsettled, as when the program is
-// closed. Its cost stays charged; nothing of it is paid, booked, saved or celebrated.
+// New Game, Yes or No, while the balls roll: the draw is completed at once from the record of its
+// charge and paid (Yes keeps the payout; No wipes it with everything else), then the new set starts.
+// Nothing of it is shown or heard: no fanfare, no box, and the debounce is not asked for.
 class RulesNewGameMidDraw : public RulesGame, public ::testing::WithParamInterface<BoxResult> {};
 
-TEST_P(RulesNewGameMidDraw, EndsTheDrawUnsettled) {
+TEST_P(RulesNewGameMidDraw, CompletesAndPaysTheDrawAtOnce) {
   Game.SoundOn = 0;
   Pick(1, Range(1, 5));
   StartDraw();
   ASSERT_EQ(Game.Drawing, 1);
   rules_test::RigDraw(Range(1, 5));
-  for (int i = 0; i < 10; ++i) {
+  for (int i = 0; i < 3; ++i) {
     headless::AdvanceMs(Game.RevealInterval);
     ASSERT_TRUE(Frame());
   }
-  ASSERT_EQ(Game.Charge.Cards[1].HitCount, 5);
+  ASSERT_LT(Game.Charge.Cards[1].HitCount, 5);
   const int64_t balance = Game.Balance;
   headless::QueueAnswer(GetParam());
   NewGamePrompt();
   EXPECT_EQ(Game.Drawing, 0);
+  EXPECT_EQ(Game.BallsRevealed, 20);
+  EXPECT_EQ(Game.Charge.Cards[1].HitCount, 5);
+  EXPECT_EQ(Game.Charge.Won, Game.PayGenerous[5][5]);
+  EXPECT_EQ(Game.Charge.End, DrawEnded);
 
   for (int i = 0; i < 30; ++i) {
     headless::AdvanceMs(Game.RevealInterval);
     ASSERT_TRUE(Frame());
   }
-  EXPECT_EQ(Game.Balance, GetParam() == BoxResult::Yes ? balance : 1000);
+  EXPECT_EQ(Game.Balance, GetParam() == BoxResult::Yes ? balance + Game.PayGenerous[5][5] : 1000);
+  EXPECT_EQ(Game.LifetimeGenWon, GetParam() == BoxResult::Yes ? Game.PayGenerous[5][5] : 0);
   EXPECT_EQ(Game.SetDraws, 0);
   EXPECT_EQ(Game.SetWon, 0);
-  EXPECT_EQ(Game.LifetimeGenWon, 0);
   for (int c = 1; c <= 4; ++c) {
     SCOPED_TRACE(::testing::Message() << "card " << c);
     EXPECT_EQ(Game.CardWin[c], 0);
     EXPECT_EQ(Game.CardNet[c], 0);
     EXPECT_EQ(Game.CardWins[c] + Game.CardLosses[c], 0);
   }
-  EXPECT_EQ(Game.SavePending, 0) << "the abandoned draw asked for a save";
-  EXPECT_EQ(Game.FanfareThread, 0) << "the abandoned draw started a fanfare";
+  EXPECT_EQ(Game.SavePending, 0) << "the completed draw asked for the debounced save";
+  EXPECT_EQ(Game.FanfareThread, 0) << "the completed draw started a fanfare";
   ASSERT_EQ(headless::BoxLog().size(), 1u) << headless::BoxLog().back().title;
   EXPECT_EQ(headless::BoxLog()[0].title, "New Game");
 

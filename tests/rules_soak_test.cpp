@@ -13,6 +13,8 @@
 #include "app/game.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
+#include "ledger_vfs.h"
+#include "persist/ledger.h"
 #include "rules_helpers.h"
 #include "state/game_state.h"
 
@@ -299,6 +301,14 @@ TEST_F(RulesSoak, MoneyIsConservedThroughThousandsOfFastestAutoRunDraws) {
       {{12, 11, 10, 9}, true, 1, 10}, {{5, 5, 5, 5}, false, 0, 1},  // full matches that stop auto-run
   };
   std::mt19937_64 chaos(42);
+  // Every charge and settlement is written to the ledger and the save at once; thousands of draws
+  // skip the syncs to disk, which are not under test here.
+  headless::SkipFileSyncs();
+  ledger_vfs::FailingVfs::Register();
+  ledger_vfs::FailingVfs::skipSyncs = true;
+  SetLedgerVfs(ledger_vfs::FailingVfs::Name);
+  OpenLedger();
+  SetLedgerVfs(nullptr);
   Game.Speed = 5;
   Game.SoundOn = 0;
   int64_t deal = -1;

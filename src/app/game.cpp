@@ -6,7 +6,9 @@
 #include "state/game_state.h"
 #include "state/timers.h"
 #include "app/input.h"
+#include "app/records.h"
 #include "app/rest.h"
+#include "persist/ledger.h"
 #include "persist/save_file.h"
 #include "persist/save_location.h"
 #include "platform/platform.h"
@@ -40,10 +42,12 @@ void DeclareHighResolutionAwareness() {
 }
 
 // The save when the display connection is lost: the process ends right after it, so a failure is
-// told on standard error. SaveGame refuses before start-up has read the save file, and in a copy
-// that gives way to another, so defaults never overwrite the player's file.
+// told on standard error. A draw in flight is completed first, into the ledger and the save.
+// SaveGame refuses before start-up has read the save file, and in a copy that gives way to
+// another, so defaults never overwrite the player's file.
 void SaveAtDisplayLoss() {
   ReportSaveFailuresOnStandardError();
+  CompleteDrawNow(DrawEnded);
   SaveGame();
 }
 
@@ -128,6 +132,8 @@ bool SetupGame() {
   ComputeLayout();
   BuildBallsPanelImage(Game.BallsPanelW, Game.BallsPanelH);
   RenderFrame();
+  // The ledger's boxes (a history set aside, a draw completed after a kill) come before the welcome.
+  OpenRecords();
 
   SetActiveTab(1);
   if (AnyCardHasPicks()) {
@@ -147,6 +153,7 @@ bool StartUp() {
   }
   Game = GameState{};
   SetSaveNowOperation([] { SaveGame(); });
+  SetBookOperation(WriteRecords);
   SetDisplayLostOperation(SaveAtDisplayLoss);
   if (!SetupGame()) {
     ReleasePlatform();
@@ -259,7 +266,9 @@ bool RunFrame() {
 }
 
 void Shutdown() {
+  CompleteDrawNow(DrawEnded);
   SaveGame();
+  CloseLedger();
   if (Game.CryptoRandomOpen == 1) CloseEntropySource();
   CloseDrawingScreen();
   // ReleasePlatform stops a fanfare worker that is still playing before the audio device goes.

@@ -6,7 +6,7 @@
 bool StartUp();
 // One frame: window events, timers, input, rendering. False once the loop must end.
 bool RunFrame();
-// Save, close the entropy source and the screen, release the platform.
+// Complete a draw in flight, save, close the ledger, the entropy source and the screen, release the platform.
 void Shutdown();
 // The whole program; returns the exit status.
 int RunGame();

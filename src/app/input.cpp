@@ -109,6 +109,7 @@ bool HandleEdge(const InputEdge& e, int64_t now) {
     TrackSpaceHold(e.down ? 1 : 0, now);
     ActOnSpace();
   } else if (!e.mouse && e.code == KeyEscape && !e.down) {
+    CompleteDrawNow(DrawEnded);
     SaveGame();
     Game.QuitRequested = 1;
   }

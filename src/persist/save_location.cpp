@@ -2,6 +2,7 @@
 #include "persist/save_location.h"
 
 #include "state/game_state.h"
+#include "persist/ledger.h"
 #include "persist/save_file.h"
 #include "platform/platform.h"
 
@@ -54,5 +55,7 @@ bool ClaimSaveFile(bool installed) {
     return false;
   }
   if (lock == LockTaken) RemoveUniqueDataFiles(target + SaveTemporaryInfix);
+  // The draw history goes where the save goes.
+  if (where.load != where.save) CarryLedgerOver(DirectoryOf(where.load), DirectoryOf(where.save));
   return true;
 }

@@ -21,7 +21,8 @@ struct SaveLocation {
 SaveLocation ChooseSaveLocation(bool installed);
 
 // Start-up's claim on the save file: sets SavePath and SaveLoadPath, makes the data folder, takes
-// the lock and removes the temporary files a crash left behind. When another copy of the game holds
+// the lock and removes the temporary files a crash left behind; a save carried over from beside the
+// program brings its ledger along. When another copy of the game holds
 // the lock it shows a box saying so and where that copy saves, changes nothing and returns false.
 // A lock that cannot be created (an unwritable folder) lets the game run without one.
 bool ClaimSaveFile(bool installed);

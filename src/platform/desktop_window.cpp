@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <ctime>
 #include <string>
 
 #include "platform/audio_internal.h"
@@ -350,6 +351,12 @@ std::string ExecutablePath() {
 int64_t NowMs() {
   static const auto start = std::chrono::steady_clock::now();
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+int64_t UtcNowMs() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 int64_t OpenEntropySource() {

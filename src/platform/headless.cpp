@@ -21,6 +21,7 @@ namespace {
 
 struct World {
   int64_t now = 10000;
+  int64_t utcAtZero = headless::DefaultUtcMs - 10000;  // UtcNowMs() minus now: the wall clock moves with now
   int64_t windowW = 1282, windowH = 902;
   int64_t scale = 1;
   int64_t minW = 0, minH = 0;
@@ -127,6 +128,7 @@ void Reset(uint64_t seed) {
 
 void SetNow(int64_t ms) { MoveClockTo(ms); }
 void AdvanceMs(int64_t ms) { MoveClockTo(world.now + ms); }
+void SetUtcNow(int64_t utcMs) { world.utcAtZero = utcMs - world.now; }
 void At(int64_t ms, std::function<void()> action) { world.script.emplace(ms, std::move(action)); }
 int64_t WaitsWithoutEnd() { return world.waitsWithoutEnd; }
 
@@ -194,6 +196,7 @@ void QueueEntropyWords(const std::vector<uint32_t>& words) {
 }
 int64_t EntropyWordsRead() { return world.entropyWordsRead; }
 void FailNextCommit() { sys::FailNextCommit(); }
+void SkipFileSyncs() { sys::SetFileSyncs(false); }
 void FailNextFileStep(FileStep step, int error) { sys::FailNextFileStep(step, error); }
 void SetEnvironment(const std::string& name, const std::optional<std::string>& value) {
   sys::SetScriptedVariable(name, value);
@@ -395,6 +398,7 @@ void PlaySoundEffect(int64_t sound) {
 
 std::string ExecutablePath() { return world.tempDir.string() + "/keno"; }
 int64_t NowMs() { return world.now; }
+int64_t UtcNowMs() { return world.utcAtZero + world.now; }
 
 int64_t OpenEntropySource() {
   world.entropyOpen = world.entropyFault != headless::EntropyFault::FailOpen;

@@ -34,6 +34,10 @@ void Reset(uint64_t seed = 1);
 // due on the way, each at its own time.
 void SetNow(int64_t ms);
 void AdvanceMs(int64_t ms);
+// The wall clock (UtcNowMs) moves with NowMs; after Reset it reads 2026-12-10T10:52:03.000Z.
+// SetUtcNow makes it read utcMs now.
+constexpr int64_t DefaultUtcMs = 1796899923000;
+void SetUtcNow(int64_t utcMs);
 
 // Input scripted for a moment of the clock: the action (e.g. SetKey) runs when the clock reaches
 // ms. Actions at the same moment run in the order they were scripted.
@@ -103,6 +107,7 @@ void SetEntropyFault(EntropyFault fault);
 void QueueEntropyWords(const std::vector<uint32_t>& words);
 int64_t EntropyWordsRead();
 void FailNextCommit();  // the next CommitDataFile fails after writing, before the rename
+void SkipFileSyncs();   // until Reset, files are committed without syncing to disk (long runs of draws)
 using FileStep = sys::FileStep;
 void FailNextFileStep(FileStep step, int error);  // that step of the next file written fails with errno error
 

@@ -163,6 +163,7 @@ void WriteErrorLine(const std::string& line);              // one line on standa
 
 // Time, random numbers, workers, shared libraries.
 int64_t NowMs();                   // milliseconds from an arbitrary zero
+int64_t UtcNowMs();                // wall-clock time: milliseconds since 1970-01-01T00:00:00Z (UTC)
 void SleepMs(int64_t ms);          // negative returns at once; cut short while the layer shuts down
 int64_t RandomUpTo(int64_t max);   // uniform 0..max from a per-thread generator
 int64_t OpenEntropySource();       // non-zero on success

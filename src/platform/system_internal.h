@@ -42,6 +42,8 @@ void FailNextCommit();
 enum class FileStep { Create, Write, Flush, Rename };
 // The next time the step runs it fails with the errno given (the file operation then fails).
 void FailNextFileStep(FileStep step, int error);
+// Off: CommitDataFile writes and renames without syncing to disk (long test runs); on after CloseAll.
+void SetFileSyncs(bool on);
 // With a scripted environment EnvironmentVariable answers from variables the test sets, never
 // from the process; turning it on or off also forgets the paths denied to writing.
 void ScriptEnvironment(bool scripted);

@@ -87,13 +87,6 @@ int64_t DigitValue(char ch) {
   return 99;
 }
 
-// Ends a draw in flight without settling it, as quitting would: its cost stays charged and
-// nothing of it is paid, booked, saved or celebrated.
-void AbandonDraw() {
-  Game.Drawing = 0;
-  Game.Charge = ChargedDraw{};
-}
-
 }  // namespace
 
 void SetSaveNowOperation(SaveNowOperation save) { SaveNowOp = save; }
@@ -170,7 +163,7 @@ void CopyCard(int64_t src) {
 }
 
 // The New Game button: clear the cards (Yes), wipe everything but the sound setting (No), or
-// change nothing (Cancel).
+// change nothing (Cancel). Yes and No first complete and pay a draw being revealed.
 void NewGamePrompt() {
   const BoxResult answer = ShowMessageBox("New Game",
                                           "YES    - Clear card selections only.\n"
@@ -178,7 +171,7 @@ void NewGamePrompt() {
                                           "NO     - Full wipe: reset balance to $1000, clear all stats.\n\n"
                                           "CANCEL - Return to game, change nothing.",
                                           BoxYesNoCancel);
-  if (answer == BoxResult::Yes || answer == BoxResult::No) AbandonDraw();
+  if (answer == BoxResult::Yes || answer == BoxResult::No) CompleteDrawNow(DrawEnded);
   if (answer == BoxResult::Yes) {
     StopAutoRun();
     ResetSet();
@@ -186,9 +179,11 @@ void NewGamePrompt() {
     SetActiveTab(1);
   } else if (answer == BoxResult::No) {
     StopAutoRun();
+    const int64_t before = Game.Balance;
     // A save kept through a link loses its target, not the link: the next save fills it again.
     if (FileSizeOf(Game.SavePath) > 0) RemoveFile(ResolveLinks(Game.SavePath));
     ResetProgress();
+    ReportToBook(BookEvent::FullWipe, before, Game.Balance);
     Game.BetSelection = DefaultBet;
     ResetSet();
     for (int n = 0; n <= NumberCount; ++n) Game.HeatCount[n] = 0;
@@ -210,6 +205,7 @@ bool CheckFunds(int64_t cost) {
                      BoxYesNo);
   if (answer == BoxResult::Yes) {
     Game.Balance += 1000;
+    ReportToBook(BookEvent::Refinance, Game.Balance - 1000, Game.Balance);
     SaveNow();
     return true;
   }

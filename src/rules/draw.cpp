@@ -30,6 +30,8 @@ bool ChargeCards() {
     if (Game.Cards[c].PickCount > 0) Game.DrawCost += Game.BetPerCard;
   }
   if (!CheckFunds(Game.DrawCost)) return false;
+  Game.Charge.BalanceBefore = Game.Balance;
+  Game.Charge.PotBefore = Game.ProgressivePot;
 
   Game.Balance -= Game.DrawCost;
   Game.SetCost += Game.DrawCost;
@@ -58,6 +60,12 @@ void RecordCharge() {
   }
   charge.BetPerCard = Game.BetPerCard;
   charge.PayMode = Game.PayMode;
+  charge.Cost = Game.DrawCost;
+  charge.DrawId = 0;
+  charge.End = DrawInFlight;
+  charge.Won = 0;
+  charge.ProgressivePrize = 0;
+  charge.Consolation = 0;
   for (int spots = 0; spots <= MaxPicks; ++spots)
     for (int hits = 0; hits <= MaxPicks; ++hits) charge.PayTable[spots][hits] = Game.PayActive[spots][hits];
 }
@@ -103,6 +111,7 @@ void StartDraw() {
   RecordCharge();
   ResetDraw();
   ChooseNumbers();
+  ReportToBook(BookEvent::Charged);
 
   if (Game.Speed >= 1 && Game.Speed <= SpeedCount) Game.RevealInterval = RevealIntervals[Game.Speed];
   Game.StatusMessage.clear();
@@ -117,7 +126,6 @@ bool RevealStep() {
     Game.Drawing = 0;
     Game.SetDraws += 1;
     SettleDraw();
-    RequestSave();
     if (Game.AutoRun == 1) {
       if (Game.Speed >= 4) {
         StartDraw();

@@ -15,8 +15,16 @@ void SwapPayMode();  // right click on the Payout Table button: the other schedu
 void StartDraw();
 bool RevealStep();
 
-// Settlement after the twentieth ball.
+// Settlement after the twentieth ball: pays, reports the settled draw for the records, then
+// announces it (fanfare, jackpot boxes, the consolation's status line).
 void SettleDraw();
+// Pays the draw from the record of its charge with nothing shown or heard.
+void SettleDrawQuietly();
+// Completes the draw in flight at once, as an ending or New Game does (end DrawEnded) or start-up
+// with a draw rebuilt from the ledger (DrawRecovered): auto-run stops, the remaining balls are taken
+// in order and the draw is settled as at its twentieth ball, with no animation, sound, box, status
+// line or change of tab. Does nothing when no draw is in flight.
+void CompleteDrawNow(int64_t end);
 
 // Card editing, new game and refinancing.
 void TogglePick(int64_t c, int64_t n);
@@ -32,3 +40,12 @@ int64_t ParseReplyInteger(std::string_view reply);  // the copy-card reply read 
 // before the draw charges its cost). Until it is set, a save the rules ask for does nothing.
 using SaveNowOperation = void (*)();
 void SetSaveNowOperation(SaveNowOperation save);
+
+// The events the game's records (the ledger and the save) take, reported by the rules where they
+// happen; the layer above hands the operation over at start-up and writes the records from the
+// state: a charge from Game.Charge and DrawOrder, a settlement from Game.Charge and CardWin. The
+// two balances are those of a refinance or a full wipe.
+enum class BookEvent : int64_t { Refinance, Charged, Settled, FullWipe };
+using BookOperation = void (*)(BookEvent event, int64_t balanceBefore, int64_t balanceAfter);
+void SetBookOperation(BookOperation book);
+void ReportToBook(BookEvent event, int64_t balanceBefore = 0, int64_t balanceAfter = 0);

@@ -36,8 +36,9 @@ std::string MatchedAllText(int64_t card) {
 }
 
 // Pays $1000 split over the charged cards when each of them was charged with 7 or more picks,
-// none of those was hit and together they cover at least 15 numbers.
-void PayConsolation() {
+// none of those was hit and together they cover at least 15 numbers; the share per card, 0 when
+// nothing was paid.
+int64_t PayConsolation() {
   const ChargedDraw& charge = Game.Charge;
   int64_t cardsWithPicks = 0;
   bool allSevenPlus = true;
@@ -55,7 +56,7 @@ void PayConsolation() {
     for (int c = 1; c <= CardCount; ++c) picked = picked || charge.Cards[c].Picked[n] != 0;
     distinct += picked ? 1 : 0;
   }
-  if (!allSevenPlus || totalHits != 0 || distinct < 15) return;
+  if (!allSevenPlus || totalHits != 0 || distinct < 15) return 0;
 
   const int64_t share = ConsolationPrize / cardsWithPicks;
   int64_t rest = ConsolationPrize - share * cardsWithPicks;
@@ -71,8 +72,14 @@ void PayConsolation() {
     Game.CardWins[c] += 1;
     Game.Balance += amount;
     Game.SetWon += amount;
+    Game.Charge.Consolation += amount;
     BookLifetimeWin(amount);
   }
+  return share;
+}
+
+// The status line of a paid consolation.
+void ShowConsolation(int64_t share) {
   // Built by appending: GCC 12 at -O3 raises a false -Wrestrict inside std::string for
   // `"literal" + std::string&&`, which inserts at the front (GCC bug 105329).
   std::string message = "$";
@@ -80,7 +87,6 @@ void PayConsolation() {
   message += "/card consolation paid";
   Game.StatusMessage = std::move(message);
   Game.StatusMessageTime = NowMs();
-  RequestSave();
 }
 
 // What the payouts found: a card won, a card matched all its picks, a 10+ pick card did.
@@ -88,6 +94,7 @@ struct DrawOutcome {
   bool anyWin = false;
   bool anyFullMatch = false;
   bool progressiveHit = false;
+  int64_t consolationShare = 0;  // dollars per card of a consolation paid, 0 none
 };
 
 // Pays the cards the draw charged, by their picks then and the hits among them, at the bet and
@@ -143,11 +150,8 @@ void Announce(const DrawOutcome& outcome) {
   const int64_t card = Game.JackpotCard;
   if (outcome.progressiveHit) {
     // The pot may sit at the top of its 32 bits, so the total is summed in 64.
-    const int64_t prize = Game.ProgressivePot;
+    const int64_t prize = Game.Charge.ProgressivePrize;
     const int64_t total = prize + Game.CardWin[card];
-    Game.Balance += prize;
-    BookLifetimeWin(prize);
-    Game.ProgressivePot = Game.ProgressiveSeed;
     StopAutoRun();
     SetActiveTab(card);
     ShowMessageBox("PROGRESSIVE JACKPOT HIT!!!",
@@ -162,15 +166,40 @@ void Announce(const DrawOutcome& outcome) {
         MatchedAllText(card) + "Payout: $" + std::to_string(Game.CardWin[card]) + "\nAuto-draw has been stopped.",
         BoxOk);
   }
+  if (outcome.consolationShare > 0) ShowConsolation(outcome.consolationShare);
+}
+
+// Pays the draw: its cards, the progressive pot for a full match of 10+ picks, else the
+// consolation; books the statistics and leaves what was paid in Game.Charge.
+DrawOutcome PayDraw() {
+  ChargedDraw& charge = Game.Charge;
+  Game.JackpotCard = 0;
+  charge.Won = 0;
+  charge.ProgressivePrize = 0;
+  charge.Consolation = 0;
+  DrawOutcome outcome = PayCards();
+  if (outcome.progressiveHit) {
+    charge.ProgressivePrize = Game.ProgressivePot;
+    Game.Balance += charge.ProgressivePrize;
+    BookLifetimeWin(charge.ProgressivePrize);
+    Game.ProgressivePot = Game.ProgressiveSeed;
+  }
+  if (!outcome.anyWin) outcome.consolationShare = PayConsolation();
+  charge.Won = charge.ProgressivePrize;
+  for (int c = 1; c <= CardCount; ++c) charge.Won += Game.CardWin[c];
+  return outcome;
 }
 
 }  // namespace
 
 // Settles the draw whose twentieth ball has just been shown from what it charged for; cards,
-// the bet and the schedule changed since its start count from the next draw.
+// the bet and the schedule changed since its start count from the next draw. The records are
+// written before anything is announced, so a box left open loses nothing.
 void SettleDraw() {
-  Game.JackpotCard = 0;
-  const DrawOutcome outcome = PayCards();
+  const DrawOutcome outcome = PayDraw();
+  Game.Charge.End = DrawRevealed;
+  ReportToBook(BookEvent::Settled);
   Announce(outcome);
-  if (!outcome.anyWin) PayConsolation();
 }
+
+void SettleDrawQuietly() { PayDraw(); }

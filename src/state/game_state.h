@@ -99,7 +99,20 @@ struct ChargedDraw {
   int64_t BetPerCard = 0;                             // dollars charged per card, 1..10
   int64_t PayMode = 0;                                // the schedule the cost was booked to: 0 GENEROUS, else CASINO
   int64_t PayTable[MaxPicks + 1][MaxPicks + 1] = {};  // that schedule's multipliers [spots][hits]
+  // The draw's facts for its records (the ledger and the save), kept by the rules; app reads them.
+  int64_t DrawId = 0;            // the ledger's number for the draw, 1.. (0 while it has none); app
+  int64_t Cost = 0;              // dollars charged, BetPerCard x charged cards; rules
+  int64_t BalanceBefore = 0;     // dollars before the charge (a refinance already added); rules
+  int32_t PotBefore = 0;         // progressive pot before the charge fed it, dollars; rules
+  int64_t End = 0;               // how the draw ended, a DrawEnd; rules at settlement, app at recovery
+  int64_t Won = 0;               // dollars the settlement paid, prize and consolation included; rules
+  int64_t ProgressivePrize = 0;  // dollars of the progressive pot it paid, 0 none; rules
+  int64_t Consolation = 0;       // dollars of consolation it paid, 0 none; rules
 };
+
+// How a charged draw ended: still in flight, all its balls revealed, completed at once by an
+// ending or New Game, or completed at the next start-up after the game was killed.
+enum DrawEnd : int64_t { DrawInFlight = 0, DrawRevealed, DrawEnded, DrawRecovered };
 
 // Object numbers the game gives to its fonts, images and library.
 enum : int64_t {

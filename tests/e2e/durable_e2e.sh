@@ -74,6 +74,7 @@ for ((k = 1; k <= kills; k++)); do
   e2e_launch dummy
   e2e_wait_window "$E2E_TITLE"
   game=$E2E_WINDOW
+  e2e_dismiss_recovery_box
   main_tab_shown "$game"
   xdotool windowfocus --sync "$game" keydown space || e2e_fail "could not press Space"
   sleep 1.3 # the gesture: Space held past one second starts auto-run
@@ -107,11 +108,15 @@ print(max(0.0, kill - time.time()), round(($saved - $began) * 1000))")
 done
 e2e_pass "$kills SIGKILLs during fastest auto-run: every save loads as stored and the lifetime cost grew each time"
 
-# The next start clears whatever temporary file a kill left, and Escape saves the same game.
+# The next start clears whatever temporary file a kill left, completes the draw the kill left
+# charged, and Escape saves the same game.
 e2e_launch dummy
 e2e_wait_window "$E2E_TITLE"
-main_tab_shown "$E2E_WINDOW"
-e2e_key "$E2E_WINDOW" Escape
+game=$E2E_WINDOW
+e2e_dismiss_recovery_box
+last_cost=$(stored_cost "$save" "$prepared" 2>&1) || e2e_fail "after the last start: $last_cost"
+main_tab_shown "$game"
+e2e_key "$game" Escape
 e2e_wait_exit
 [ "$E2E_STATUS" -eq 0 ] || e2e_fail "exit status $E2E_STATUS after Escape"
 leftovers=$(find "$E2E_GAME_DIR" -name 'keno_save.dat.tmp*')

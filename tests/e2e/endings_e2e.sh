@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real game ended from outside under Xvfb: SIGTERM, SIGHUP and SIGINT in the middle of a draw
-# (also while a message box or the input box waits for an answer) end it with status 0 and the
-# draw's cost in the save, the draw unsettled; SIGTERM at the New Game box on an idle board ends
-# it within a second; during start-up they end it without waiting on its boxes; the X server killed in the middle of a draw ends it with status 1, one line on
-# standard error and the cost in the save; without an X display it says which display it tried
+# (also while a message box or the input box waits for an answer) end it with status 0, the draw
+# completed at once and paid in the save and the ledger; SIGTERM at the New Game box on an idle
+# board ends it within a second; during start-up they end it without waiting on its boxes; the X
+# server killed in the middle of a draw ends it with status 1, one line on standard error and the
+# completed draw in the save and the ledger; without an X display it says which display it tried
 # and why on standard error, ends with status 1 and writes nothing.
 # Usage: endings_e2e.sh [build directory, default build]
 set -u -o pipefail
@@ -15,21 +16,40 @@ drawing_face="70,70,90"  # the Draw button while a draw is being revealed
 draw_face_point="17,102" # inside the Draw button (12, 12, 155, 96), clear of its text
 prepared="$E2E_TMP/prepared.dat"
 
-# Checks the save written when a game started from the prepared file (balance 1000, one card of
-# one pick, bet 1) ended in the middle of its first draw: the draw's $1 is charged and nothing is
-# won yet, picks and settings are as prepared, the check value matches. Prints the reason when not.
-check_unsettled_draw_saved() {
-  python3 - "$@" <<'EOF'
+# Checks the save and the ledger of a game started from the prepared file (balance 1000, one card
+# of one pick, bet 1) that ended in the middle of its first draw: the draw was completed at once
+# and paid, so the save holds its $1 and its win, and the ledger's one draw is settled by the
+# ending ('ended') with the same win and balance; picks and settings are as prepared, the check
+# value matches. Prints the reason when not.
+check_completed_draw_saved() {
+  local row
+  row=$(sqlite3 "$3" "SELECT state, completed_at, won, balance_after FROM draws" 2>&1)
+  python3 - "$1" "$2" "$row" <<'EOF'
 import sys
 from save_file import load
 (f, picks), (p, prepared_picks) = load(sys.argv[1]), load(sys.argv[2])
-if f[:5] != (p[0] - 1, 0, 1, 0, 0):
-    sys.exit(f"balance and lifetime totals {f[:5]}, expected {(p[0] - 1, 0, 1, 0, 0)}: one $1 draw charged, unsettled")
+won = f[1]
+if (f[0], f[2], f[3], f[4]) != (p[0] - 1 + won, 1, 0, 0):
+    sys.exit(f"balance and lifetime totals {f[:5]}: expected one $1 draw charged and its ${won} paid")
 if (f[5], f[6], f[8], f[9]) != (p[5], p[6], p[8], p[9]):
     sys.exit(f"bet, pay mode, speed or sound changed: {f[5:]} instead of {p[5:]}")
 if picks != prepared_picks:
     sys.exit("the pick bytes changed")
-print(f"balance {p[0]} -> {f[0]}, lifetime cost {f[2]}, won {f[1]}")
+if sys.argv[3] != f"settled|ended|{won}|{f[0]}":
+    sys.exit(f"the ledger's draws are \"{sys.argv[3]}\", expected one settled|ended|{won}|{f[0]}")
+print(f"balance {p[0]} -> {f[0]}, lifetime cost {f[2]}, won {won}, the ledger's draw settled by the ending")
+EOF
+}
+
+# Checks that the save holds the charge of the draw in flight, written at once: $1 charged,
+# nothing won yet. Prints the reason when not.
+check_charge_saved() {
+  python3 - "$@" <<'EOF'
+import sys
+from save_file import load
+(f, _), (p, _) = load(sys.argv[1]), load(sys.argv[2])
+if f[:5] != (p[0] - 1, 0, 1, 0, 0):
+    sys.exit(f"balance and lifetime totals {f[:5]}, expected {(p[0] - 1, 0, 1, 0, 0)}: the charge saved at once")
 EOF
 }
 
@@ -66,18 +86,18 @@ open_box() {
 
 e2e_start_display
 
-# Each quit signal ends a game in the middle of a draw through the normal shutdown; an open box is
-# answered as dismissed (neither the New Game choices nor the copy happen). The "message" and
-# "input" rows are the only guard of the desktop's signal source answering an open box: the
-# headless back end has no GTK, so no ctest test reaches that code.
+# Each quit signal ends a game in the middle of a draw through the normal shutdown, which completes
+# the draw; an open box is answered as dismissed (neither the New Game choices nor the copy happen).
+# The "message" and "input" rows are the only guard of the desktop's signal source answering an
+# open box: the headless back end has no GTK, so no ctest test reaches that code.
 while read -r signal box; do
   start_game_in_a_draw
   open_box "$box"
-  cmp -s "$prepared" "$E2E_GAME_DIR/keno_save.dat" || e2e_fail "SIG$signal: the game saved before the signal"
+  why=$(check_charge_saved "$E2E_GAME_DIR/keno_save.dat" "$prepared" 2>&1) || e2e_fail "SIG$signal before the signal: $why"
   kill -s "$signal" "$E2E_PID"
   e2e_wait_exit
   [ "$E2E_STATUS" -eq 0 ] || e2e_fail "SIG$signal with box $box: exit status $E2E_STATUS, expected 0"
-  why=$(check_unsettled_draw_saved "$E2E_GAME_DIR/keno_save.dat" "$prepared" 2>&1) ||
+  why=$(check_completed_draw_saved "$E2E_GAME_DIR/keno_save.dat" "$prepared" "$E2E_GAME_DIR/keno_history.sqlite3" 2>&1) ||
     e2e_fail "SIG$signal with box $box: $why"
   e2e_pass "SIG$signal during a draw (box: $box, answered by the signal source) ends with status 0 and saves: $why"
 done <<'EOF'
@@ -148,7 +168,7 @@ done
 
 # The X server killed in the middle of a draw: the game saves from its I/O error handler.
 start_game_in_a_draw
-cmp -s "$prepared" "$E2E_GAME_DIR/keno_save.dat" || e2e_fail "the game saved before its display went"
+why=$(check_charge_saved "$E2E_GAME_DIR/keno_save.dat" "$prepared" 2>&1) || e2e_fail "before its display went: $why"
 lost_display=$DISPLAY
 kill -KILL "$E2E_XVFB_PID"
 wait "$E2E_XVFB_PID" 2>/dev/null
@@ -156,7 +176,7 @@ E2E_XVFB_PID=""
 unset DISPLAY
 e2e_wait_exit
 [ "$E2E_STATUS" -eq 1 ] || e2e_fail "after the X server died: exit status $E2E_STATUS, expected 1"
-why=$(check_unsettled_draw_saved "$E2E_GAME_DIR/keno_save.dat" "$prepared" 2>&1) ||
+why=$(check_completed_draw_saved "$E2E_GAME_DIR/keno_save.dat" "$prepared" "$E2E_GAME_DIR/keno_history.sqlite3" 2>&1) ||
   e2e_fail "after the X server died: $why"
 message=$(cat "$E2E_GAME_DIR/keno.log")
 [ "$message" = "keno: the connection to the X display \"$lost_display\" was lost" ] ||

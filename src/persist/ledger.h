@@ -1,0 +1,65 @@
+// The ledger "keno_history.sqlite3" beside the save file: every charged draw with its cards, and
+// every change of the balance outside a draw, in one sequence that tells the balance's story.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "state/game_state.h"
+
+constexpr const char* LedgerFileName = "keno_history.sqlite3";
+constexpr int64_t LedgerSchemaVersion = 1;  // PRAGMA user_version of the ledgers this game writes
+// A broken ledger is renamed to its name with this and the UTC time (20261210T105203Z) added.
+constexpr const char* LedgerBrokenInfix = ".broken-";
+
+// The newest draw of the ledger, as start-up's recovery needs it.
+struct LedgerDraw {
+  int64_t id = 0;                                // the draw number
+  std::string state;                             // 'charged', 'settled' or 'void'
+  int64_t payMode = 0;                           // 0 GENEROUS, 1 CASINO
+  int64_t betPerCard = 0;                        // dollars per card
+  int64_t cost = 0;                              // dollars charged
+  int64_t numbers[BallsPerDraw] = {};            // the 20 numbers in reveal order
+  int8_t picks[CardCount + 1][NumberCount + 1];  // each charged card's picks (1), element 0 unused
+  int64_t charged[CardCount + 1] = {};           // 1 for each card with a row
+  int64_t balanceBefore = 0;                     // before the charge
+  int64_t won = 0;                               // what it paid (0 while charged)
+  int32_t potBefore = 0;                         // the pot before the charge fed it
+  int32_t potAfter = 0;                          // after the charge, or after settlement once settled
+  int64_t lifetimeCostAfter = 0;                 // the schedule's lifetime cost after the charge
+  int64_t lifetimeWonAfter = 0;                  // its lifetime winnings at the charge, after settlement once settled
+  bool lastEvent = false;                        // no adjustment follows it
+};
+
+// The SQLite VFS the ledger opens its file through; nullptr (the default) for SQLite's own. For
+// tests that inject failures.
+void SetLedgerVfs(const char* vfsName);
+
+// Moves a ledger (with its -wal file) from one folder to another that has none: for the save
+// carried over from beside the program into the data folder.
+void CarryLedgerOver(const std::string& fromFolder, const std::string& toFolder);
+
+// Opens the ledger in the folder of SavePath, or starts one there with its 'opening' row at the
+// balance the game has now. A file that is not a ledger of this game's version (unreadable,
+// corrupt, a newer version, a folder) is set aside and a new ledger started, and the player is
+// told once per run. A ledger that cannot be opened or written is reported once; play goes on.
+void OpenLedger();
+void CloseLedger();
+std::string LedgerPath();  // "" before OpenLedger
+
+// Each write below is one transaction, committed (and synced) when it returns; false when it was
+// not written. A corruption found on the way is handled at once (set aside, new ledger).
+bool LedgerAdjustment(const char* kind, int64_t balanceBefore, int64_t balanceAfter);
+// The draw just charged, from Game.Charge, DrawOrder and the lifetime totals; sets Charge.DrawId.
+bool LedgerCharge();
+// The settlement of the draw Charge.DrawId, from Game.Charge, CardWin and the state's money.
+bool LedgerSettlement();
+// Marks a draw void (its charge never reached the save): it paid nothing and cost nothing.
+bool LedgerVoid(int64_t drawId);
+// Marks a settled draw whose payout start-up has just written to the save as recovered.
+bool LedgerRecovered(int64_t drawId);
+
+// The newest draw; false when the ledger holds none.
+bool LedgerNewestDraw(LedgerDraw& out);
+// The balance_after of the last event in sequence order; false when there is none.
+bool LedgerLastBalance(int64_t& balance);
