@@ -52,8 +52,6 @@ void ClearRecoveredDraw() {
     Game.HeatCount[n] = 0;
   }
   for (int c = 1; c <= CardCount; ++c) {
-    for (int n = 1; n <= NumberCount; ++n) Game.Cards[c].Hit[n] = 0;
-    Game.Cards[c].HitCount = 0;
     Game.CardWin[c] = 0;
     Game.CardNet[c] = 0;
     Game.CardWins[c] = 0;

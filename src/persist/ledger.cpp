@@ -359,7 +359,7 @@ std::string NumberList(const int64_t* numbers, int64_t count) {
 }
 
 // A card's picks in ascending order, separated by single spaces.
-std::string PickList(const CardRecord& card) {
+std::string PickList(const ChargedCard& card) {
   std::string text;
   for (int n = 1; n <= NumberCount; ++n) {
     if (card.Picked[n] == 0) continue;

@@ -12,23 +12,7 @@ BookOperation BookOp = nullptr;
 // Takes the draw's remaining balls in their order, marking hits as the reveal does, with no
 // sound and no ball drop.
 void RevealRemainingBalls() {
-  while (Game.BallsRevealed < Game.BallsToDraw && Game.BallsRevealed < BallsPerDraw) {
-    const int64_t n = Game.DrawOrder[Game.BallsRevealed];
-    Game.BallsRevealed += 1;
-    if (n < 1 || n > NumberCount) continue;
-    Game.Drawn[n] = 1;
-    Game.HeatCount[n] += 1;
-    for (int c = 1; c <= CardCount; ++c) {
-      CardRecord& charged = Game.Charge.Cards[c];
-      if (Game.Charge.Charged[c] == 0 || charged.Picked[n] == 0) continue;
-      charged.Hit[n] = 1;
-      charged.HitCount += 1;
-      CardRecord& card = Game.Cards[c];
-      if (card.Picked[n] == 0) continue;
-      card.Hit[n] = 1;
-      card.HitCount += 1;
-    }
-  }
+  while (Game.BallsRevealed < Game.BallsToDraw && Game.BallsRevealed < BallsPerDraw) RevealNextBall();
 }
 
 }  // namespace

@@ -137,21 +137,27 @@ bool RevealStep() {
     return false;
   }
 
+  if (RevealNextBall()) PlayTone(50, 10);
+  return true;
+}
+
+// Shows the next ball of the draw order and marks it on the charged cards that picked it; true
+// when the draw counts it on some card (the balls the tube shows green, each with a click).
+bool RevealNextBall() {
   const int64_t n = Game.DrawOrder[Game.BallsRevealed];
+  Game.BallsRevealed += 1;
+  if (n < 1 || n > NumberCount) return false;
   Game.Drawn[n] = 1;
   Game.HeatCount[n] += 1;
-  Game.BallsRevealed += 1;
 
   // A hit counts on the picks the draw charged for, whatever the cards hold now.
+  bool counted = false;
   for (int c = 1; c <= CardCount; ++c) {
     ChargedCard& charged = Game.Charge.Cards[c];
     if (Game.Charge.Charged[c] == 0 || charged.Picked[n] == 0) continue;
     charged.Hit[n] = 1;
     charged.HitCount += 1;
+    counted = true;
   }
-  // One click per ball the draw counts on some card: the balls the tube shows green.
-  bool counted = false;
-  for (int c = 1; c <= CardCount; ++c) counted = counted || ChargeCounts(c, n);
-  if (counted) PlayTone(50, 10);
-  return true;
+  return counted;
 }

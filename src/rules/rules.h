@@ -14,6 +14,7 @@ void SwapPayMode();  // right click on the Payout Table button: the other schedu
 // tube the caller then starts; it reveals nothing once the last ball is out and settles instead.
 void StartDraw();
 bool RevealStep();
+bool RevealNextBall();  // shows the next ball on the charged cards, silently; true when some card counts it
 
 // Settlement after the twentieth ball: pays, reports the settled draw for the records, then
 // announces it (fanfare, jackpot boxes, the consolation's status line).
