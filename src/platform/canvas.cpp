@@ -401,10 +401,13 @@ void MergeRegions(canvas::ChangedRegions& out) {
 }
 
 // Compares one tile of the back buffer with the reference and copies its changed rows into it;
-// returns the bounding box of the changed pixels, empty (w = 0) when none changed.
-canvas::Region CompareTile(const uint32_t* back, int64_t backStride, int64_t tx, int64_t ty, int64_t tw, int64_t th) {
+// only the band's rows set in rows (bit k: row ty + k) can differ. Returns the bounding box of the
+// changed pixels, empty (w = 0) when none changed.
+canvas::Region CompareTile(const uint32_t* back, int64_t backStride, int64_t tx, int64_t ty, int64_t tw, int64_t th,
+                           uint64_t rows) {
   int64_t top = -1, bottom = -1, left = tw, right = -1;
   for (int64_t y = ty; y < ty + th; ++y) {
+    if (!(rows >> (y - ty) & 1)) continue;
     const uint32_t* b = back + y * backStride + tx;
     uint32_t* r = presented.pixels.data() + y * presented.width + tx;
     if (std::memcmp(b, r, static_cast<size_t>(tw) * 4) == 0) continue;
@@ -451,10 +454,20 @@ const ChangedRegions& FindChangedRegions() {
     out.pixels = w * h;
     return out;
   }
+  static_assert(RegionTile <= 64, "a band's rows are one bit each of a 64-bit mask");
   for (int64_t ty = 0; ty < h; ty += RegionTile) {
     const int64_t th = std::min(RegionTile, h - ty);
+    // Whole rows first, in one comparison each: most rows of a frame have not changed at all, and
+    // only the rows that have are compared tile by tile.
+    uint64_t rows = 0;
+    for (int64_t k = 0; k < th; ++k) {
+      const int64_t y = ty + k;
+      if (std::memcmp(back + y * stride, presented.pixels.data() + y * w, static_cast<size_t>(w) * 4) != 0)
+        rows |= uint64_t{1} << k;
+    }
+    if (rows == 0) continue;
     for (int64_t tx = 0; tx < w; tx += RegionTile) {
-      const Region box = CompareTile(back, stride, tx, ty, std::min(RegionTile, w - tx), th);
+      const Region box = CompareTile(back, stride, tx, ty, std::min(RegionTile, w - tx), th, rows);
       if (box.w > 0) AddRegion(out, box);
     }
   }
