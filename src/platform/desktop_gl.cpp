@@ -42,11 +42,10 @@ bool HasGlxExtension(const char* name) {
 // Presentation never waits for the retrace. The extension is checked first: asking a server
 // without swap control for the interval crashes.
 void DisableSwapWait() {
-  auto has = HasGlxExtension;
-  if (has("GLX_EXT_swap_control")) {
+  if (HasGlxExtension("GLX_EXT_swap_control")) {
     auto set = GlProc<SwapIntervalExt>("glXSwapIntervalEXT");
     if (set) set(desk.display, desk.drawable, 0);
-  } else if (has("GLX_MESA_swap_control")) {
+  } else if (HasGlxExtension("GLX_MESA_swap_control")) {
     auto set = GlProc<SwapIntervalMesa>("glXSwapIntervalMESA");
     if (set) set(0);
   }
