@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks: frame drawing on the headless back end (Google Benchmark, text
 # cache on and off), then under Xvfb the real game's launch time to its first frame and the
-# presentation benchmark (loop rate and CPU share, the cost of each way of presenting), once more
-# from a build with the resting frame loop switched off. With SOAK_SECONDS set, it also runs the
+# presentation benchmark (loop rate, the game's and the X server's CPU share and the changed share
+# of the window, presenting only what changed beside the whole frame; the cost of each way of
+# presenting), once more from a build with the resting frame loop switched off. With SOAK_SECONDS set, it also runs the
 # memory soak of bench/rss_soak.sh for that long. Prints numbers only.
 set -euo pipefail
 cd "$(dirname "$0")/.."

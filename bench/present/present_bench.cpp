@@ -1,21 +1,27 @@
 // Presentation benchmark on the desktop back end (needs an X server, e.g. Xvfb): the game's own
-// start-up to its first frame, the frame loop's rate and CPU share while idle, with the pay table
-// open, during a Slowest draw and during Fastest auto-run, and one frame split into drawing,
-// texture upload and swap. It prints numbers and asserts nothing.
+// start-up to its first frame; the frame loop's rate, the game's and the X server's CPU share and
+// the share of the window presented per frame while idle, with the pay table open, during a
+// Slowest draw and during Fastest auto-run, presenting only what changed and then the whole frame;
+// and one frame of the whole-frame path split into drawing, texture upload and swap. It prints
+// numbers and asserts nothing.
 // Run it with GDK_SCALE=2 (on a screen of at least 2564 x 1804) for a high-density window.
+#include <SDL.h>
 #include <gtk/gtk.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "app/game.h"
-#include "state/game_state.h"
 #include "app/rest.h"
 #include "platform/desktop_internal.h"
 #include "platform/platform.h"
 #include "present_methods.h"
 #include "rules/rules.h"
+#include "state/game_state.h"
 
 namespace {
 
@@ -49,11 +55,57 @@ gboolean OnMapped(GSignalInvocationHint*, guint, const GValue* values, gpointer)
   return TRUE;
 }
 
-// CPU seconds of the whole process (every thread: the loop, GL, audio).
+// CPU seconds of the whole process (every thread: the loop, GL, the audio mixer, the fanfare worker).
 double ProcessCpuSeconds() {
   timespec t{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The X server of $DISPLAY, from its lock file (/tmp/.X<n>-lock holds its process id); 0 when it
+// cannot be found, e.g. on another machine.
+long XServerPid() {
+  const char* display = g_getenv("DISPLAY");
+  if (!display || display[0] != ':') return 0;
+  char path[64];
+  std::snprintf(path, sizeof path, "/tmp/.X%d-lock", std::atoi(display + 1));
+  FILE* f = std::fopen(path, "r");
+  if (!f) return 0;
+  long pid = 0;
+  if (std::fscanf(f, "%ld", &pid) != 1) pid = 0;
+  std::fclose(f);
+  return pid;
+}
+
+// CPU seconds the X server has used (user and system time from /proc), -1 when unknown.
+double ServerCpuSeconds(long pid) {
+  if (pid <= 0) return -1;
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%ld/stat", pid);
+  FILE* f = std::fopen(path, "r");
+  if (!f) return -1;
+  char line[1024];
+  const bool read = std::fgets(line, sizeof line, f) != nullptr;
+  std::fclose(f);
+  const char* fields = read ? std::strrchr(line, ')') : nullptr;  // the command name may hold spaces
+  if (!fields) return -1;
+  unsigned long utime = 0, stime = 0;
+  // After ") ": state, ppid, pgrp, session, tty, tpgid, flags, minflt, cminflt, majflt, cmajflt, utime, stime.
+  if (std::sscanf(fields + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2) return -1;
+  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+long serverPid = 0;
+
+// Whether the accessibility bridge (the AT-SPI module GTK loads) is in the process.
+bool AccessibilityBridgeLoaded() {
+  FILE* f = std::fopen("/proc/self/maps", "r");
+  if (!f) return false;
+  char line[1024];
+  bool found = false;
+  while (!found && std::fgets(line, sizeof line, f)) found = std::strstr(line, "libatk-bridge") != nullptr;
+  std::fclose(f);
+  return found;
 }
 
 // Ends a measurement's last wait, which may have no deadline of its own.
@@ -61,28 +113,81 @@ gboolean MeasurementOver(gpointer) { return G_SOURCE_REMOVE; }
 
 struct LoopFigures {
   double framesPerSecond;
-  double cpuShare;  // CPU seconds per second, 1.0 = one core
+  double cpuShare;      // the game's CPU seconds per second, 1.0 = one core
+  double serverShare;   // the X server's, -1 when unknown
+  double changedShare;  // device pixels presented per frame, as a share of the window
+  double seconds;
+  int64_t wins;  // draws that paid
 };
 
-// Runs the real frame loop, frames and rests, for about the given time.
-LoopFigures RunLoop(double seconds) {
+// Runs the real frame loop, frames and rests, for about the given time; with wins, on until that
+// many draws have paid (at most three times as long).
+LoopFigures RunLoop(double seconds, int64_t wantWins = 0) {
   const guint wake = g_timeout_add(static_cast<guint>(seconds * 1000.0), MeasurementOver, nullptr);
   const auto start = Clock::now();
   const double cpuStart = ProcessCpuSeconds();
-  int64_t frames = 0;
-  while (MsSince(start) < seconds * 1000.0 && RunFrame()) {
+  const double serverStart = ServerCpuSeconds(serverPid);
+  const desktop::PresentCounts before = desktop::CurrentPresentCounts();
+  int64_t frames = 0, wins = 0, won = Game.SetWon;
+  while (RunFrame()) {
     ++frames;
+    if (Game.SetWon > won) ++wins;
+    won = Game.SetWon;
+    const double ms = MsSince(start);
+    if (ms >= seconds * 1000.0 && (wins >= wantWins || ms >= 3 * seconds * 1000.0)) break;
     RestUntilNextChange();
   }
   const double ms = MsSince(start);
   if (ms < seconds * 1000.0) g_source_remove(wake);
-  return {static_cast<double>(frames) * 1000.0 / ms, (ProcessCpuSeconds() - cpuStart) * 1000.0 / ms};
+  const double serverEnd = ServerCpuSeconds(serverPid);
+  const desktop::PresentCounts after = desktop::CurrentPresentCounts();
+  const double windowPixels = static_cast<double>(after.windowPixels - before.windowPixels);
+  return {static_cast<double>(frames) * 1000.0 / ms,
+          (ProcessCpuSeconds() - cpuStart) * 1000.0 / ms,
+          serverStart < 0 || serverEnd < 0 ? -1.0 : (serverEnd - serverStart) * 1000.0 / ms,
+          windowPixels > 0 ? static_cast<double>(after.changedPixels - before.changedPixels) / windowPixels : 0.0,
+          ms / 1000.0,
+          wins};
 }
 
-// Runs the loop in one scene and prints its frame rate and CPU share.
-void PrintLoop(const char* scene, double seconds) {
-  const LoopFigures f = RunLoop(seconds);
-  std::printf("%-22s loop %6.1f frames/s, CPU %5.1f%% of a core\n", scene, f.framesPerSecond, 100.0 * f.cpuShare);
+// Runs the loop in one scene and prints its frame rate, the game's and the X server's CPU share and
+// the share of the window presented per frame.
+void PrintLoop(const char* scene, double seconds, int64_t wantWins = 0) {
+  const LoopFigures f = RunLoop(seconds, wantWins);
+  std::printf("%-22s loop %6.1f frames/s, CPU %5.1f%% of a core, X server %5.1f%%, window changed %5.1f%% per frame",
+              scene, f.framesPerSecond, 100.0 * f.cpuShare, 100.0 * f.serverShare, 100.0 * f.changedShare);
+  if (wantWins > 0) std::printf(", %.1f s, %lld draws paid", f.seconds, static_cast<long long>(f.wins));
+  std::printf("\n");
+}
+
+// Lets a running draw or auto-run series end, so the next scene starts from a resting board.
+void SettleBoard() {
+  Game.AutoRun = 0;
+  Game.AutoPausePending = 0;
+  while (Game.Drawing == 1 || Game.BallAnimRunning == 1) RunLoop(0.5);
+}
+
+// The scenes a player meets, each on the real loop: the board resting on Main and with the pay
+// table open, a Slowest draw, and Fastest auto-run played for at least ten seconds with four cards
+// of ten picks, until two draws have paid (their fanfares play on the worker, the reveals' click
+// tones through the audio driver).
+void PlayScenes(const char* path) {
+  std::printf("--- %s\n", path);
+  SetActiveTab(0);
+  PrintLoop("idle on Main", 5.0);
+  Game.PayTableOpen = 1;
+  PrintLoop("idle, pay table open", 5.0);
+  Game.PayTableOpen = 0;
+  Game.Speed = 1;
+  StartDraw();
+  PrintLoop("Slowest draw", 5.0);
+  SettleBoard();
+  SetActiveTab(0);
+  Game.Speed = 5;
+  Game.AutoRun = 1;
+  StartDraw();
+  PrintLoop("Fastest auto-run", 10.0, 2);
+  SettleBoard();
 }
 
 // Runs frames back to back, without resting, for about the given time; returns frames per
@@ -123,6 +228,7 @@ void PrintMethod(const char* name) {
 
 int main() {
   const auto launch = Clock::now();
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is measured
   RemoveFile(DirectoryOf(ExecutablePath()) + "keno_save.dat");
   // The hook needs the widget classes, which need GTK; the game's own start-up finds it ready.
   gdk_set_allowed_backends("x11");
@@ -149,25 +255,28 @@ int main() {
               static_cast<long long>(WindowInnerHeight(1) * scale));
 
   std::printf("resting loop: %s\n", KENO_RESTING_LOOP ? "on" : "off (busy loop, for comparison)");
-  SetActiveTab(0);
-  PrintLoop("idle on Main", 10.0);
-  PrintSplit("idle");
-  Game.PayTableOpen = 1;
-  PrintLoop("idle, pay table open", 10.0);
-  Game.PayTableOpen = 0;
-
+  std::printf("audio driver: %s\n", SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "none");
+  std::printf("accessibility bridge: %s\n", AccessibilityBridgeLoaded() ? "loaded" : "not loaded");
+  serverPid = XServerPid();
+  if (serverPid <= 0) std::printf("X server: its process was not found, its CPU share reads -100%%\n");
+  Game.SoundOn = 1;
   for (int c = 1; c <= 4; ++c)
     for (int k = 0; k < 10; ++k) TogglePick(c, 1 + (c * 7 + k * 6) % 80);
-  Game.Speed = 1;
-  StartDraw();
-  PrintLoop("Slowest draw", 5.0);
-  while (Game.Drawing == 1) RunLoop(1.0);
 
+  // Both presentation paths in one run, on equal terms.
+  if (desktop::SetPartialPresent(true)) {
+    PlayScenes("partial present (only what changed, glXCopySubBufferMESA)");
+  } else {
+    std::printf("--- partial present not available (no GLX_MESA_copy_sub_buffer)\n");
+  }
+  desktop::SetPartialPresent(false);
+  PlayScenes("full present (the whole frame and a swap)");
   SetActiveTab(0);
+  PrintSplit("idle");
   Game.Speed = 5;
   Game.AutoRun = 1;
   StartDraw();
-  PrintLoop("Fastest auto-run", 5.0);
+  RunLoop(1.0);
   PrintSplit("auto-run");
 
   // Every way of presenting, in the same auto-run series, so they compare on equal terms: the

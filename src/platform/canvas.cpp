@@ -17,6 +17,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/blend.h"
 #include "platform/canvas_internal.h"
@@ -335,9 +336,147 @@ cairo_surface_t* TargetSurface(int64_t target) {
   return nullptr;
 }
 
+// The region finder's reference: the frame it last saw, rows of width pixels packed tightly.
+struct PresentedFrame {
+  std::vector<uint32_t> pixels;
+  int64_t width = 0, height = 0;
+  bool valid = false;  // false until the first frame after the screen opened
+  canvas::ChangedRegions found;
+};
+PresentedFrame presented;
+
+// Two rectangles are merged when the merged one covers at most this many pixels more than the
+// two: about what one more rectangle costs to upload and present on its own.
+constexpr int64_t MergeSlack = canvas::RegionTile * canvas::RegionTile;
+
+int64_t Area(const canvas::Region& r) { return r.w * r.h; }
+
+canvas::Region Union(const canvas::Region& a, const canvas::Region& b) {
+  const int64_t x = std::min(a.x, b.x), y = std::min(a.y, b.y);
+  return {x, y, std::max(a.x + a.w, b.x + b.w) - x, std::max(a.y + a.h, b.y + b.h) - y};
+}
+
+bool WorthMerging(const canvas::Region& a, const canvas::Region& b) {
+  return Area(Union(a, b)) <= Area(a) + Area(b) + MergeSlack;
+}
+
+// Adds a changed rectangle: into one already found when the union wastes little, else as a new
+// one; with the list full, into the one that grows least.
+void AddRegion(canvas::ChangedRegions& out, const canvas::Region& r) {
+  for (int64_t i = 0; i < out.count; ++i) {
+    if (WorthMerging(out.rects[i], r)) {
+      out.rects[i] = Union(out.rects[i], r);
+      return;
+    }
+  }
+  if (out.count < canvas::MaxRegions) {
+    out.rects[out.count++] = r;
+    return;
+  }
+  int64_t best = 0, bestGrowth = -1;
+  for (int64_t i = 0; i < out.count; ++i) {
+    const int64_t growth = Area(Union(out.rects[i], r)) - Area(out.rects[i]);
+    if (bestGrowth < 0 || growth < bestGrowth) {
+      best = i;
+      bestGrowth = growth;
+    }
+  }
+  out.rects[best] = Union(out.rects[best], r);
+}
+
+// Merges rectangles that grew into each other's reach until no pair is worth merging.
+void MergeRegions(canvas::ChangedRegions& out) {
+  for (bool merged = true; merged;) {
+    merged = false;
+    for (int64_t i = 0; i < out.count && !merged; ++i) {
+      for (int64_t j = i + 1; j < out.count; ++j) {
+        if (!WorthMerging(out.rects[i], out.rects[j])) continue;
+        out.rects[i] = Union(out.rects[i], out.rects[j]);
+        out.rects[j] = out.rects[--out.count];
+        merged = true;
+        break;
+      }
+    }
+  }
+}
+
+// Compares one tile of the back buffer with the reference and copies its changed rows into it;
+// only the band's rows set in rows (bit k: row ty + k) can differ. Returns the bounding box of the
+// changed pixels, empty (w = 0) when none changed.
+canvas::Region CompareTile(const uint32_t* back, int64_t backStride, int64_t tx, int64_t ty, int64_t tw, int64_t th,
+                           uint64_t rows) {
+  int64_t top = -1, bottom = -1, left = tw, right = -1;
+  for (int64_t y = ty; y < ty + th; ++y) {
+    if (!(rows >> (y - ty) & 1)) continue;
+    const uint32_t* b = back + y * backStride + tx;
+    uint32_t* r = presented.pixels.data() + y * presented.width + tx;
+    if (std::memcmp(b, r, static_cast<size_t>(tw) * 4) == 0) continue;
+    if (left > 0) {
+      int64_t l = 0;
+      while (b[l] == r[l]) ++l;
+      left = std::min(left, l);
+    }
+    if (right < tw - 1) {
+      int64_t rr = tw - 1;
+      while (b[rr] == r[rr]) --rr;
+      right = std::max(right, rr);
+    }
+    if (top < 0) top = y;
+    bottom = y;
+    std::memcpy(r, b, static_cast<size_t>(tw) * 4);
+  }
+  if (top < 0) return {};
+  return {tx + left, top, right - left + 1, bottom - top + 1};
+}
+
 }  // namespace
 
 namespace canvas {
+
+const ChangedRegions& FindChangedRegions() {
+  ChangedRegions& out = presented.found;
+  out.count = 0;
+  out.whole = false;
+  out.pixels = 0;
+  const uint32_t* back = ScreenPixels();
+  if (!back) return out;
+  const int64_t w = ScreenWidth(), h = ScreenHeight(), stride = ScreenStride() / 4;
+  if (!presented.valid || presented.width != w || presented.height != h) {
+    presented.pixels.resize(static_cast<size_t>(w * h));
+    for (int64_t y = 0; y < h; ++y)
+      std::memcpy(presented.pixels.data() + y * w, back + y * stride, static_cast<size_t>(w) * 4);
+    presented.width = w;
+    presented.height = h;
+    presented.valid = true;
+    out.rects[0] = {0, 0, w, h};
+    out.count = 1;
+    out.whole = true;
+    out.pixels = w * h;
+    return out;
+  }
+  static_assert(RegionTile <= 64, "a band's rows are one bit each of a 64-bit mask");
+  for (int64_t ty = 0; ty < h; ty += RegionTile) {
+    const int64_t th = std::min(RegionTile, h - ty);
+    // Whole rows first, in one comparison each: most rows of a frame have not changed at all, and
+    // only the rows that have are compared tile by tile.
+    uint64_t rows = 0;
+    for (int64_t k = 0; k < th; ++k) {
+      const int64_t y = ty + k;
+      if (std::memcmp(back + y * stride, presented.pixels.data() + y * w, static_cast<size_t>(w) * 4) != 0)
+        rows |= uint64_t{1} << k;
+    }
+    if (rows == 0) continue;
+    for (int64_t tx = 0; tx < w; tx += RegionTile) {
+      const Region box = CompareTile(back, stride, tx, ty, std::min(RegionTile, w - tx), th, rows);
+      if (box.w > 0) AddRegion(out, box);
+    }
+  }
+  MergeRegions(out);
+  for (int64_t i = 0; i < out.count; ++i) out.pixels += Area(out.rects[i]);
+  return out;
+}
+
+void ForgetPresentedFrame() { presented.valid = false; }
 
 bool OpenScreen(int64_t w, int64_t h, int64_t scale) {
   CloseScreen();
@@ -352,6 +491,7 @@ bool OpenScreen(int64_t w, int64_t h, int64_t scale) {
   cairo_surface_set_device_scale(surface, static_cast<double>(s), static_cast<double>(s));
   screen = surface;
   screenScale = s;
+  ForgetPresentedFrame();
   return true;
 }
 
@@ -359,6 +499,7 @@ void CloseScreen() {
   if (pass.target && pass.target == screen) EndDrawing();
   if (screen) cairo_surface_destroy(screen);
   screen = nullptr;
+  ForgetPresentedFrame();
 }
 
 bool ScreenOpen() { return screen != nullptr; }
@@ -376,6 +517,7 @@ void ReleaseAll() {
   EndDrawing();
   EndVectorDrawing();
   CloseScreen();
+  std::vector<uint32_t>().swap(presented.pixels);
   for (int64_t i = 1; i < MaxObjects; ++i) {
     FreeImageBuffer(i);
     FreeFontFace(i);

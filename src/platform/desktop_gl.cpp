@@ -1,6 +1,7 @@
 // Desktop back end, GL presentation: the GLX context on the drawing area, the screen texture the
 // canvas is uploaded into, and presenting it by a framebuffer blit (a texture quad where
-// framebuffer objects are missing).
+// framebuffer objects are missing): the whole frame and a swap, or only the regions that changed,
+// copied to the window with glXCopySubBufferMESA.
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/glx.h>
@@ -8,6 +9,8 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/canvas_internal.h"
@@ -27,20 +30,22 @@ F GlProc(const char* name) {
   return reinterpret_cast<F>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
 
-// Presentation never waits for the retrace. The extension is checked first: asking a server
-// without swap control for the interval crashes.
-void DisableSwapWait() {
+// Whether the GLX of the default screen offers an extension.
+bool HasGlxExtension(const char* name) {
   const char* extensions =
       glXQueryExtensionsString(desk.display, gdk_x11_screen_get_screen_number(gdk_screen_get_default()));
   const std::string list = extensions ? extensions : "";
-  auto has = [&list](const char* name) {
-    const std::string needle = std::string(" ") + name + " ";
-    return (" " + list + " ").find(needle) != std::string::npos;
-  };
-  if (has("GLX_EXT_swap_control")) {
+  const std::string needle = std::string(" ") + name + " ";
+  return (" " + list + " ").find(needle) != std::string::npos;
+}
+
+// Presentation never waits for the retrace. The extension is checked first: asking a server
+// without swap control for the interval crashes.
+void DisableSwapWait() {
+  if (HasGlxExtension("GLX_EXT_swap_control")) {
     auto set = GlProc<SwapIntervalExt>("glXSwapIntervalEXT");
     if (set) set(desk.display, desk.drawable, 0);
-  } else if (has("GLX_MESA_swap_control")) {
+  } else if (HasGlxExtension("GLX_MESA_swap_control")) {
     auto set = GlProc<SwapIntervalMesa>("glXSwapIntervalMESA");
     if (set) set(0);
   }
@@ -73,6 +78,133 @@ void CreateScreenTexture() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+}
+
+// Sets the viewport and projection to the window's device pixels; returns the window's height.
+GLsizei SetUpWindowView() {
+  const auto vw = static_cast<GLsizei>(AreaWidth() * ScaleFactor());
+  const auto vh = static_cast<GLsizei>(AreaHeight() * ScaleFactor());
+  glViewport(0, 0, vw, vh);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, vw, vh, 0, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  return vh;
+}
+
+// The part of a changed rectangle that lies within the texture.
+canvas::Region InTexture(const canvas::Region& r) {
+  const int64_t right = std::min(r.x + r.w, desk.textureW), bottom = std::min(r.y + r.h, desk.textureH);
+  return {r.x, r.y, std::max<int64_t>(0, right - r.x), std::max<int64_t>(0, bottom - r.y)};
+}
+
+// Copies the changed rectangles of the back buffer into the screen texture, each from its place
+// in the back buffer's rows.
+void UploadRegions(const canvas::ChangedRegions& found) {
+  const uint32_t* pixels = canvas::ScreenPixels();
+  if (!pixels) return;
+  glBindTexture(GL_TEXTURE_2D, desk.texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(canvas::ScreenStride() / 4));
+  for (int64_t i = 0; i < found.count; ++i) {
+    const canvas::Region r = InTexture(found.rects[i]);
+    if (r.w <= 0 || r.h <= 0) continue;
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, static_cast<GLint>(r.x));
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, static_cast<GLint>(r.y));
+    glTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(r.x), static_cast<GLint>(r.y), static_cast<GLsizei>(r.w),
+                    static_cast<GLsizei>(r.h), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+  }
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+// Draws the changed rectangles of the texture into the GL back buffer and copies each to the
+// window. Whatever else the back buffer holds (undefined after a swap) is never shown.
+void ShowRegions(const canvas::ChangedRegions& found) {
+  GdkDisplay* display = gdk_display_get_default();
+  gdk_x11_display_error_trap_push(display);
+  const GLsizei vh = SetUpWindowView();
+  const bool blit = desk.present == PresentMethod::BlitFramebuffer;
+  if (blit) {
+    desk.blit.bindFramebuffer(GL_READ_FRAMEBUFFER, desk.framebuffer);
+    desk.blit.framebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, desk.texture, 0);
+  } else {
+    glEnable(GL_SCISSOR_TEST);
+  }
+  for (int64_t i = 0; i < found.count; ++i) {
+    const canvas::Region r = InTexture(found.rects[i]);
+    if (r.w <= 0 || r.h <= 0) continue;
+    const auto x0 = static_cast<GLint>(r.x), x1 = static_cast<GLint>(r.x + r.w);
+    const auto y0 = static_cast<GLint>(r.y), y1 = static_cast<GLint>(r.y + r.h);
+    // The texture's rows run down from the top; the window's run up from the bottom.
+    if (blit) {
+      desk.blit.blitFramebuffer(x0, y0, x1, y1, x0, vh - y0, x1, vh - y1, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    } else {
+      glScissor(x0, vh - y1, x1 - x0, y1 - y0);
+      DrawTextureQuad();
+    }
+  }
+  if (blit) {
+    desk.blit.bindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  } else {
+    glDisable(GL_SCISSOR_TEST);
+  }
+  for (int64_t i = 0; i < found.count; ++i) {
+    const canvas::Region r = InTexture(found.rects[i]);
+    if (r.w <= 0 || r.h <= 0) continue;
+    desk.copySubBuffer(desk.display, desk.drawable, static_cast<int>(r.x), static_cast<int>(vh - r.y - r.h),
+                       static_cast<int>(r.w), static_cast<int>(r.h));
+  }
+  gdk_x11_display_error_trap_pop_ignored(display);
+}
+
+// Reads the window back from the X server and counts its pixels unlike the back buffer's, over
+// the part of the window the screen covers.
+void CheckPresentedFrame() {
+  const uint32_t* pixels = canvas::ScreenPixels();
+  if (!pixels || desk.windowLost) return;
+  const int64_t w = std::min(canvas::ScreenWidth(), AreaWidth() * ScaleFactor());
+  const int64_t h = std::min(canvas::ScreenHeight(), AreaHeight() * ScaleFactor());
+  if (w <= 0 || h <= 0) return;
+  GdkDisplay* display = gdk_display_get_default();
+  gdk_x11_display_error_trap_push(display);
+  XImage* image = XGetImage(desk.display, desk.drawable, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                            AllPlanes, ZPixmap);
+  gdk_x11_display_error_trap_pop_ignored(display);
+  if (!image) {
+    ++desk.counts.unreadable;
+    return;
+  }
+  const int64_t stride = canvas::ScreenStride() / 4;
+  const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
+                      image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+  int64_t differing = 0;
+  for (int64_t y = 0; y < h; ++y) {
+    const uint32_t* back = pixels + y * stride;
+    const auto* row = reinterpret_cast<const uint32_t*>(image->data + y * image->bytes_per_line);
+    for (int64_t x = 0; x < w; ++x) {
+      const uint32_t shown =
+          direct ? row[x] : static_cast<uint32_t>(XGetPixel(image, static_cast<int>(x), static_cast<int>(y)));
+      if ((shown ^ back[x]) & 0xFFFFFF) ++differing;
+    }
+  }
+  XDestroyImage(image);
+  ++desk.counts.checked;
+  desk.counts.differingPixels += differing;
+}
+
+// Says on standard error what the read-backs of KENO_VERIFY_PRESENT found.
+void ReportPresentChecks() {
+  if (!desk.verify) return;
+  const PresentCounts& c = desk.counts;
+  std::fprintf(stderr,
+               "present check: %lld frames, %lld whole, %lld partial, %lld unchanged; %lld read back, "
+               "%lld unreadable, %lld differing pixels\n",
+               static_cast<long long>(c.frames), static_cast<long long>(c.whole), static_cast<long long>(c.partial),
+               static_cast<long long>(c.unchanged), static_cast<long long>(c.checked),
+               static_cast<long long>(c.unreadable), static_cast<long long>(c.differingPixels));
 }
 
 }  // namespace
@@ -120,6 +252,7 @@ GLXFBConfig ChooseFbConfig(GdkScreen* screen, GdkVisual** visual) {
 
 void DestroyGl() {
   if (!desk.context) return;
+  ReportPresentChecks();
   if (desk.texture) glDeleteTextures(1, &desk.texture);
   desk.texture = 0;
   desk.textureW = desk.textureH = 0;
@@ -177,14 +310,8 @@ void ShowFrame() {
   // The viewport covers the window's device pixels; the texture holds the frame at the scale the
   // screen was opened at.
   const auto vw = static_cast<GLsizei>(AreaWidth() * ScaleFactor());
-  const auto vh = static_cast<GLsizei>(AreaHeight() * ScaleFactor());
+  const GLsizei vh = SetUpWindowView();
   const auto w = static_cast<GLsizei>(desk.textureW), h = static_cast<GLsizei>(desk.textureH);
-  glViewport(0, 0, vw, vh);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  glOrtho(0, vw, vh, 0, -1, 1);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
   // The frame covers the whole window except while a resize is on its way.
   if (!desk.textureFilled || w < vw || h < vh) ClearToBackground();
   if (desk.textureFilled) {
@@ -226,7 +353,22 @@ const char* PresentMethodName(PresentMethod method) {
   return "?";
 }
 
-void SetPresentHooks(const PresentHooks* hooks) { desk.hooks = hooks; }
+void SetPresentHooks(const PresentHooks* hooks) {
+  desk.hooks = hooks;
+  // A hook may leave the texture behind the frame shown: the next partial present starts whole.
+  canvas::ForgetPresentedFrame();
+}
+
+bool PartialPresentAvailable() { return desk.copySubBuffer != nullptr; }
+
+bool SetPartialPresent(bool on) {
+  desk.partial = on && desk.copySubBuffer;
+  // The window may show an older frame than the region finder's reference: start from the whole.
+  canvas::ForgetPresentedFrame();
+  return desk.partial;
+}
+
+PresentCounts CurrentPresentCounts() { return desk.counts; }
 
 ScreenTexture CurrentScreenTexture() { return {desk.texture, desk.textureW, desk.textureH}; }
 
@@ -254,6 +396,14 @@ int64_t InitSprite() {
   desktop::CreateScreenTexture();
   if (!desktop::SetPresentMethod(desktop::DefaultPresent))
     desktop::SetPresentMethod(desktop::PresentMethod::TextureQuad);
+  desk.copySubBuffer = desktop::HasGlxExtension("GLX_MESA_copy_sub_buffer")
+                           ? desktop::GlProc<desktop::CopySubBufferProc>("glXCopySubBufferMESA")
+                           : nullptr;
+  const char* mode = g_getenv("KENO_PRESENT");
+  desktop::SetPartialPresent(!(mode && std::strcmp(mode, "full") == 0));
+  const char* verify = g_getenv("KENO_VERIFY_PRESENT");
+  desk.verify = verify && std::strcmp(verify, "1") == 0;
+  desk.counts = {};
   return 1;
 }
 
@@ -289,7 +439,34 @@ void CloseDrawingScreen() {
   desk.textureFilled = false;
 }
 
+// The whole frame and a swap; where the driver can, only the regions that changed since the last
+// presented frame, and nothing for a frame identical to it.
 void PresentFrame() {
-  desktop::UploadFrame();
-  desktop::ShowFrame();
+  desktop::PresentCounts& counts = desk.counts;
+  ++counts.frames;
+  counts.windowPixels += canvas::ScreenWidth() * canvas::ScreenHeight();
+  const bool partial = desk.partial && !desk.hooks && desk.context && desk.texture && !desk.windowLost;
+  if (!partial) {
+    desktop::UploadFrame();
+    desktop::ShowFrame();
+    ++counts.whole;
+    counts.changedPixels += canvas::ScreenWidth() * canvas::ScreenHeight();
+  } else {
+    const canvas::ChangedRegions& found = canvas::FindChangedRegions();
+    counts.changedPixels += found.pixels;
+    if (found.whole || !desk.textureFilled) {
+      // A new screen: its texture is filled and the whole window shown as on the full path.
+      desktop::UploadFrame();
+      desktop::ShowFrame();
+      ++counts.whole;
+    } else if (found.count == 0) {
+      ++counts.unchanged;
+      return;
+    } else {
+      desktop::UploadRegions(found);
+      desktop::ShowRegions(found);
+      ++counts.partial;
+    }
+  }
+  if (desk.verify) desktop::CheckPresentedFrame();
 }

@@ -37,6 +37,28 @@ ScreenTexture CurrentScreenTexture();
 // Draws the screen texture as one quad at the window's top-left corner.
 void DrawTextureQuad();
 
+// Presenting only what changed: the region finder's rectangles are uploaded into the texture and
+// copied to the window with glXCopySubBufferMESA, never swapping; a frame identical to the last is
+// not presented. The first frame of a screen, an expose and drivers without the extension present
+// the whole window. On by default where available; KENO_PRESENT=full in the environment, or this
+// call, chooses the whole-frame path. Returns whether partial presenting is on afterwards.
+bool SetPartialPresent(bool on);
+bool PartialPresentAvailable();
+
+// What the presents of the game's frames did since the GL context was made.
+struct PresentCounts {
+  int64_t frames = 0;           // PresentFrame calls
+  int64_t whole = 0;            // of them, whole-window presents (a swap)
+  int64_t partial = 0;          // presents of changed regions alone
+  int64_t unchanged = 0;        // frames identical to the last, not presented
+  int64_t changedPixels = 0;    // device pixels uploaded and presented, over every frame
+  int64_t windowPixels = 0;     // the screen's device pixels, over every frame
+  int64_t checked = 0;          // presents read back from the window (KENO_VERIFY_PRESENT)
+  int64_t unreadable = 0;       // presents the X server could not read back (the window off the screen)
+  int64_t differingPixels = 0;  // window pixels unlike the back buffer in those read-backs
+};
+PresentCounts CurrentPresentCounts();
+
 // Copies the back buffer's pixels into the screen texture.
 void UploadFrame();
 // Draws the screen texture into the window and swaps the GL buffers.

@@ -24,6 +24,9 @@ struct BlitProcs {
   PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
 };
 
+// glXCopySubBufferMESA: copies a rectangle of the back buffer to the window, bottom-up coordinates.
+using CopySubBufferProc = void (*)(Display*, GLXDrawable, int, int, int, int);
+
 struct Desktop {
   bool gtkReady = false;
   GtkWidget* window = nullptr;  // the top-level window
@@ -37,9 +40,13 @@ struct Desktop {
   PresentMethod present = DefaultPresent;
   const PresentHooks* hooks = nullptr;  // another way of presenting, plugged in by a benchmark
   BlitProcs blit;
-  GLuint framebuffer = 0;      // reads the texture for the blit
-  bool textureFilled = false;  // the texture holds a presented frame
-  bool windowLost = false;     // the X window was destroyed from outside
+  GLuint framebuffer = 0;                     // reads the texture for the blit
+  bool textureFilled = false;                 // the texture holds a presented frame
+  CopySubBufferProc copySubBuffer = nullptr;  // GLX_MESA_copy_sub_buffer, when the driver offers it
+  bool partial = false;                       // frames present only their changed regions (needs copySubBuffer)
+  bool verify = false;      // KENO_VERIFY_PRESENT: every present is read back from the window and checked
+  PresentCounts counts;     // since the GL context was made
+  bool windowLost = false;  // the X window was destroyed from outside
   Colour background = RGB(0, 0, 0);
   int64_t knownW = 0, knownH = 0;  // the inner size (logical pixels) the game was last told about
   int64_t knownScale = 1;          // and the window's scale factor then

@@ -6,6 +6,7 @@
 #include <cairo.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -49,6 +50,9 @@ struct World {
   bool quitPending = false;                              // its close request is still to be polled
   std::multimap<int64_t, std::function<void()>> script;  // scripted input by its moment
   int64_t waitsWithoutEnd = 0;
+  bool partialPresent = false;   // SetPartialPresent
+  std::vector<uint32_t> window;  // what the window shows in that mode, rows packed tightly
+  headless::PartialPresentCounts partial;
 };
 
 World world;
@@ -324,7 +328,38 @@ int64_t OpenWindowedScreen(int64_t, int64_t, int64_t, int64_t w, int64_t h) {
   return canvas::OpenScreen(w, h, world.scale);
 }
 void CloseDrawingScreen() { canvas::CloseScreen(); }
-void PresentFrame() { ++world.presented; }
+// Copies the changed rectangles into the window image, then counts the window's pixels unlike the
+// back buffer's.
+void PresentChangedRegions() {
+  const canvas::ChangedRegions& found = canvas::FindChangedRegions();
+  const uint32_t* back = canvas::ScreenPixels();
+  if (!back) return;
+  const int64_t w = canvas::ScreenWidth(), h = canvas::ScreenHeight(), stride = canvas::ScreenStride() / 4;
+  if (found.whole) world.window.assign(static_cast<size_t>(w * h), 0);
+  ++world.partial.frames;
+  if (found.count == 0) ++world.partial.unchanged;
+  world.partial.changedPixels += found.pixels;
+  for (int64_t i = 0; i < found.count; ++i) {
+    const canvas::Region& r = found.rects[i];
+    for (int64_t y = r.y; y < r.y + r.h; ++y)
+      std::copy_n(back + y * stride + r.x, r.w, world.window.data() + y * w + r.x);
+  }
+  for (int64_t y = 0; y < h; ++y)
+    for (int64_t x = 0; x < w; ++x)
+      if ((world.window[y * w + x] ^ back[y * stride + x]) & 0xFFFFFF) ++world.partial.differingPixels;
+}
+
+void PresentFrame() {
+  ++world.presented;
+  if (world.partialPresent) PresentChangedRegions();
+}
+
+void headless::SetPartialPresent(bool on) {
+  world.partialPresent = on;
+  canvas::ForgetPresentedFrame();
+}
+
+headless::PartialPresentCounts headless::PartialPresents() { return world.partial; }
 
 bool NextInputEdge(InputEdge& edge) { return world.input.Take(edge); }
 void SampleKeyboard() { world.input.SampleKeyboard(); }

@@ -126,4 +126,17 @@ uint64_t FrameDigest();                // a hash of every pixel, for telling fra
 bool SavePng(const std::string& path);
 int64_t PresentedFrames();
 
+// Presenting only what changed, as the desktop does where its driver can: while on, each
+// PresentFrame asks the canvas's region finder for the changed rectangles and copies only those
+// into a window image of its own (the whole frame after the screen opened, nothing when nothing
+// changed), then counts the pixels where that window differs from the whole back buffer.
+struct PartialPresentCounts {
+  int64_t frames = 0;           // presents while on
+  int64_t unchanged = 0;        // of them, frames identical to the last (nothing copied)
+  int64_t changedPixels = 0;    // device pixels copied, over every frame
+  int64_t differingPixels = 0;  // window pixels unlike the back buffer after a present, over every frame
+};
+void SetPartialPresent(bool on);  // off after Reset; turning it on starts from the whole frame
+PartialPresentCounts PartialPresents();
+
 }  // namespace headless
