@@ -95,8 +95,10 @@ class RulesSoak : public RulesGame {
   }
 
   // The settlement of the draw whose numbers are in `b`, priced by the test itself from what the
-  // ledger saw the draw charge for and from the fixed schedules.
-  void ExpectSettlement(const Before& b, int64_t& prizeAt) {
+  // ledger saw the draw charge for and from the fixed schedules. A draw completed at once (New
+  // Game during its reveal) is paid as any other but shows nothing: no box, and the new set that
+  // follows clears the cards' wins.
+  void ExpectSettlement(const Before& b, int64_t& prizeAt, bool shown = true) {
     const Charge& charge = ledger.charge;
     const auto& table = charge.mode == 0 ? Game.PayGenerous : Game.PayCasino;
     bool anyWin = false, allSevenPlus = true, progressive = false, edited = false;
@@ -140,7 +142,7 @@ class RulesSoak : public RulesGame {
     // Only the charged cards were paid; an uncharged one shows no win. (A draw started in the same
     // step has cleared the wins already.)
     const bool nextStarted = Game.Drawing == 1 && Game.BallsRevealed == 0;
-    for (int c = 1; c <= 4 && !nextStarted; ++c) {
+    for (int c = 1; c <= 4 && !nextStarted && shown; ++c) {
       if (!charge.charged[c]) {
         ASSERT_EQ(Game.CardWin[c], 0) << "uncharged card " << c << " after draw " << ledger.settled;
       } else if (!consolation) {
@@ -149,7 +151,7 @@ class RulesSoak : public RulesGame {
     }
     if (edited || b.bet != charge.bet || b.mode != charge.mode) ++ledger.editedDraws;
     const size_t hitBoxes = NewBoxes(b.boxes, "PROGRESSIVE JACKPOT HIT!!!");
-    ASSERT_EQ(hitBoxes, progressive ? 1u : 0u);
+    ASSERT_EQ(hitBoxes, progressive && shown ? 1u : 0u);
     if (progressive) {
       prizeAt = b.pot;
       ledger.money.prizes += b.pot;
@@ -158,8 +160,8 @@ class RulesSoak : public RulesGame {
     }
   }
 
-  // Runs one action (a frame's timers, or a draw start) and books what it did.
-  void Step(void (*action)()) {
+  // What a step starts from.
+  Before Snapshot() const {
     Before b{Game.SetDraws,
              Game.Drawing,
              Game.BallsRevealed,
@@ -171,7 +173,12 @@ class RulesSoak : public RulesGame {
              {}};
     std::copy(Game.DrawOrder, Game.DrawOrder + 20, b.drawOrder);
     std::copy(Game.Cards, Game.Cards + 5, b.cards);
+    return b;
+  }
 
+  // Runs one action (a frame's timers, or a draw start) and books what it did.
+  void Step(void (*action)()) {
+    const Before b = Snapshot();
     action();
 
     int64_t prizeAt = -1;
@@ -236,13 +243,17 @@ class RulesSoak : public RulesGame {
   }
 
   // The New Game button pressed while a draw is being revealed, answered Yes (a new set) or No (a
-  // full wipe). Today the game ends the draw unsettled, as quitting would: its cost stays booked
-  // and nothing of it is paid. Were it to settle the draw first, that settlement would be booked
-  // here (as Step does) before the ledgers start again.
+  // full wipe). The draw in flight is completed and paid first, from what it charged for; its
+  // settlement is booked here as Step books one, before the ledgers start again.
   void PlayNewGame(BoxResult answer) {
-    const int32_t pot = Game.ProgressivePot;
+    const Before b = Snapshot();
     headless::QueueAnswer(answer);
     NewGamePrompt();
+    int64_t prizeAt = -1;
+    ++ledger.settled;
+    ExpectSettlement(b, prizeAt, false);
+    if (HasFatalFailure()) return;
+    const int32_t pot = prizeAt >= 0 ? ProgressiveSeedDollars : b.pot;
     ++ledger.newGames;
     ASSERT_EQ(Game.Drawing, 0) << "the draw ends with New Game";
     ASSERT_EQ(Game.AutoRun, 0);
