@@ -47,19 +47,8 @@ void RebuildCharge(const LedgerDraw& row) {
 // Leaves the board and the set's statistics as a start-up leaves them: a recovered draw is in the
 // balance and the lifetime totals, not on the screen.
 void ClearRecoveredDraw() {
-  for (int n = 1; n <= NumberCount; ++n) {
-    Game.Drawn[n] = 0;
-    Game.HeatCount[n] = 0;
-  }
-  for (int c = 1; c <= CardCount; ++c) {
-    Game.CardWin[c] = 0;
-    Game.CardNet[c] = 0;
-    Game.CardWins[c] = 0;
-    Game.CardLosses[c] = 0;
-  }
-  Game.SetDraws = 0;
-  Game.SetWon = 0;
-  Game.SetCost = 0;
+  for (int n = 1; n <= NumberCount; ++n) Game.HeatCount[n] = 0;
+  ResetSetStatistics();
   Game.BallsToDraw = 0;
   Game.BallsRevealed = 0;
   Game.JackpotCard = 0;

@@ -163,19 +163,24 @@ class Statement {
 
 int Exec(const char* sql) { return sqlite3_exec(ledger.db, sql, nullptr, nullptr, nullptr); }
 
+// Tells the player once per run (shown: whether it was told already) in a "Keno" box, or on
+// standard error where no box can be shown.
+void TellOnce(bool& shown, const std::string& text) {
+  if (Game.SaveFailuresToStandardError == 1) {
+    WriteErrorLine("keno: " + text);
+  } else if (!shown) {
+    shown = true;
+    ShowMessageBox("Keno", text, BoxIconWarning);
+  }
+}
+
 // Tells the player once per run, in the save's words, that the ledger could not be written.
 void ReportWriteFailure(int rc) {
   // A full disk is SQLITE_FULL, for which SQLite keeps no errno.
   const int error = (rc & 0xff) == SQLITE_FULL ? ENOSPC : ledger.db != nullptr ? sqlite3_system_errno(ledger.db) : 0;
   std::string why = error != 0 ? std::strerror(error) : sqlite3_errstr(rc);
   if (!why.empty() && why[0] >= 'a' && why[0] <= 'z') why[0] = static_cast<char>(why[0] - 'a' + 'A');
-  const std::string text = "Your progress could not be saved to " + ledger.path + ": " + why + ".";
-  if (Game.SaveFailuresToStandardError == 1) {
-    WriteErrorLine("keno: " + text);
-  } else if (!ledger.failureShown) {
-    ledger.failureShown = true;
-    ShowMessageBox("Keno", text, BoxIconWarning);
-  }
+  TellOnce(ledger.failureShown, "Your progress could not be saved to " + ledger.path + ": " + why + ".");
 }
 
 // Renames the ledger and its -wal and -shm files aside under one broken-<UTC> name and tells
@@ -195,14 +200,8 @@ void SetAside() {
     if (std::filesystem::exists(ledger.path + suffix, ignored))
       std::filesystem::rename(ledger.path + suffix, aside + suffix, ignored);
   }
-  const std::string text =
-      "Your draw history could not be read and was set aside as " + name + ". A new history has been started.";
-  if (Game.SaveFailuresToStandardError == 1) {
-    WriteErrorLine("keno: " + text);
-  } else if (!ledger.brokenShown) {
-    ledger.brokenShown = true;
-    ShowMessageBox("Keno", text, BoxIconWarning);
-  }
+  TellOnce(ledger.brokenShown,
+           "Your draw history could not be read and was set aside as " + name + ". A new history has been started.");
 }
 
 // Reads the counters of an open ledger: the next seq and draw id.

@@ -20,22 +20,25 @@ void ClearCard(int64_t c) {
 // Starts a new set: picks, drawn marks and set statistics go; money, lifetime totals, the pot,
 // settings, the last draw's balls, the heat counts and the status line stay.
 void ResetSet() {
-  for (int n = 1; n <= NumberCount; ++n) {
-    Game.Drawn[n] = 0;
-    Game.CardsPerNumber[n] = 0;
-  }
+  for (int n = 1; n <= NumberCount; ++n) Game.CardsPerNumber[n] = 0;
   Game.DrawCost = 0;
+  for (int c = 1; c <= CardCount; ++c) ClearCard(c);
+  ResetSetStatistics();
+  Game.ProgressiveEligible = 0;
+}
+
+// Clears the drawn marks and the set's statistics, its own and every card's.
+void ResetSetStatistics() {
+  for (int n = 1; n <= NumberCount; ++n) Game.Drawn[n] = 0;
   Game.SetDraws = 0;
   Game.SetWon = 0;
   Game.SetCost = 0;
   for (int c = 1; c <= CardCount; ++c) {
-    ClearCard(c);
     Game.CardWin[c] = 0;
     Game.CardNet[c] = 0;
     Game.CardWins[c] = 0;
     Game.CardLosses[c] = 0;
   }
-  Game.ProgressiveEligible = 0;
 }
 
 // What a fresh game starts from, for the saved progress a wipe or a bad save file throws away.

@@ -266,6 +266,7 @@ int64_t PointInRect(int64_t x, int64_t y, int64_t w, int64_t h, int64_t px, int6
 int64_t PointInRect(const Rect& r, int64_t px, int64_t py);
 void ClearCard(int64_t c);
 void ResetSet();
+void ResetSetStatistics();  // the drawn marks and the set's and cards' statistics; picks stay
 void ResetProgress();  // a fresh game's money, lifetime totals, bet, pay mode, pot and speed
 bool AnyCardHasPicks();
 void RecountCardsPerNumber();
