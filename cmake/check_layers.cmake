@@ -29,7 +29,7 @@ function(layer_of path out)
   endif()
 endfunction()
 
-set(toolkit_headers "^(gtk|gdk|glib|gio|cairo|pango|SDL|SDL2|GL|X11)[/.]")
+set(toolkit_headers "^(gtk|gdk|atk|glib|gio|cairo|pango|SDL|SDL2|GL|X11)[/.]")
 
 file(GLOB_RECURSE files RELATIVE "${SRC}" "${SRC}/*.h" "${SRC}/*.cpp")
 list(SORT files)

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "rules/rules.h"
 #include "sound/sound.h"
+#include "ui/accessible.h"
 #include "ui/palette.h"
 #include "ui/ui.h"
 
@@ -146,6 +147,7 @@ bool StartUp() {
                    BoxIconWarning);
   }
   Game = GameState{};
+  ResetAccessibleItems();
   SetSaveNowOperation([] { SaveGame(); });
   SetDisplayLostOperation(SaveAtDisplayLoss);
   if (!SetupGame()) {
@@ -232,6 +234,7 @@ void RenderFrame() {
   DrawBallsPanel(view);
   DrawPayTableOverlay();
   DrawAboutOverlay();
+  UpdateAccessibleItems(view);
 
   // The panels end 12 pixels above the bottom; this strip hides anything reaching below.
   SetDrawMode(ModeOpaque);
