@@ -127,12 +127,18 @@ AtkStateSet* ItemStates(AtkObject* o) {
   if (index == bridge.focus) atk_state_set_add_state(set, ATK_STATE_FOCUSED);
   return set;
 }
+// The children an item object holds; none once its item is gone.
+const std::vector<int64_t>* KidsOfObject(gpointer o) {
+  const int64_t index = reinterpret_cast<ItemObject*>(o)->index;
+  return index >= 0 ? KidsOf(index) : nullptr;
+}
+
 gint ItemChildCount(AtkObject* o) {
-  const std::vector<int64_t>* kids = KidsOf(reinterpret_cast<ItemObject*>(o)->index);
+  const std::vector<int64_t>* kids = KidsOfObject(o);
   return kids ? static_cast<gint>(kids->size()) : 0;
 }
 AtkObject* ItemChild(AtkObject* o, gint i) {
-  const std::vector<int64_t>* kids = KidsOf(reinterpret_cast<ItemObject*>(o)->index);
+  const std::vector<int64_t>* kids = KidsOfObject(o);
   if (!kids || i < 0 || i >= static_cast<gint>(kids->size())) return nullptr;
   AtkObject* child = ObjectFor((*kids)[static_cast<size_t>(i)]);
   return child ? ATK_OBJECT(g_object_ref(child)) : nullptr;
@@ -233,7 +239,7 @@ void ActionInit(AtkActionIface* iface) {
 
 // AtkTable over the table's cells, found by their row and column.
 int64_t CellIndexAt(AtkObject* table, gint row, gint column) {
-  const std::vector<int64_t>* kids = KidsOf(reinterpret_cast<ItemObject*>(table)->index);
+  const std::vector<int64_t>* kids = KidsOfObject(table);
   if (!kids) return -1;
   for (size_t i = 0; i < kids->size(); ++i) {
     const AccessibleItem* cell = ItemAt((*kids)[i]);
@@ -249,7 +255,7 @@ gint TableIndexAt(AtkTable* t, gint row, gint column) {
 }
 // The largest row or column of the table's cells, plus one.
 gint TableExtent(AtkTable* t, bool rows) {
-  const std::vector<int64_t>* kids = KidsOf(reinterpret_cast<ItemObject*>(t)->index);
+  const std::vector<int64_t>* kids = KidsOfObject(t);
   int64_t n = 0;
   for (size_t i = 0; kids && i < kids->size(); ++i) {
     const AccessibleItem* cell = ItemAt((*kids)[i]);
@@ -262,7 +268,7 @@ gint TableRows(AtkTable* t) { return TableExtent(t, true); }
 gint TableColumns(AtkTable* t) { return TableExtent(t, false); }
 // A cell's row or column by its index among the table's children.
 gint TablePlace(AtkTable* t, gint index, bool row) {
-  const std::vector<int64_t>* kids = KidsOf(reinterpret_cast<ItemObject*>(t)->index);
+  const std::vector<int64_t>* kids = KidsOfObject(t);
   if (!kids || index < 0 || index >= static_cast<gint>(kids->size())) return -1;
   const AccessibleItem* cell = ItemAt((*kids)[static_cast<size_t>(index)]);
   return cell ? static_cast<gint>(row ? cell->row : cell->column) : -1;
@@ -364,7 +370,10 @@ GType AreaType() {
 // Drops every object of the last window's list.
 void ForgetObjects() {
   for (AtkObject* o : bridge.objects)
-    if (o) g_object_unref(o);
+    if (o) {
+      reinterpret_cast<ItemObject*>(o)->index = -1;
+      g_object_unref(o);
+    }
   bridge = Bridge{};
 }
 
@@ -406,6 +415,7 @@ void SetAccessibleItems(const AccessibleItem* items, int64_t count) {
       AtkObject* parent = atk_object_get_parent(o);
       if (parent) g_signal_emit_by_name(parent, "children-changed::remove", -1, o);
       atk_object_notify_state_change(o, ATK_STATE_DEFUNCT, TRUE);
+      reinterpret_cast<ItemObject*>(o)->index = -1;  // a reader still holding it finds no item
       g_object_unref(o);
       o = nullptr;
       continue;

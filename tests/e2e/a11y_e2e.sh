@@ -38,6 +38,7 @@ game=$E2E_WINDOW
 
 checker_log="$E2E_TMP/checker.log"
 E2E_TIMEOUT=$E2E_TIMEOUT "$python" - "$E2E_PID" >"$checker_log" 2>&1 <<'EOF' || {
+import os
 import re
 import sys
 import time
@@ -46,7 +47,7 @@ import pyatspi
 from gi.repository import GLib
 
 pid = int(sys.argv[1])
-timeout = 20.0
+timeout = float(os.environ.get("E2E_TIMEOUT", "20"))
 
 
 def fail(why):
