@@ -18,6 +18,8 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils libgl1-mesa-dri python3 xsettingsd
   clang libclang-rt-dev
   lintian desktop-file-utils appstream
+  # the screen-reader test: the AT-SPI bus, its Python client and the ATK headers
+  at-spi2-core python3-pyatspi dbus dbus-x11 libatk1.0-dev
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "rules/rules.h"
 #include "sound/sound.h"
+#include "ui/accessible.h"
 #include "ui/palette.h"
 #include "ui/ui.h"
 
@@ -152,6 +153,7 @@ bool StartUp() {
                    BoxIconWarning);
   }
   Game = GameState{};
+  ResetAccessibleItems();
   SetSaveNowOperation([] { SaveGame(); });
   SetBookOperation(WriteRecords);
   SetDisplayLostOperation(SaveAtDisplayLoss);
@@ -239,6 +241,7 @@ void RenderFrame() {
   DrawBallsPanel(view);
   DrawPayTableOverlay();
   DrawAboutOverlay();
+  UpdateAccessibleItems(view);
 
   // The panels end 12 pixels above the bottom; this strip hides anything reaching below.
   SetDrawMode(ModeOpaque);

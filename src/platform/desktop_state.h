@@ -75,6 +75,10 @@ void DestroyGl();
 // Once the display is open: quit signals through the main context, and the save at a lost
 // X connection.
 void WatchEndings();
+// A drawing area whose accessible exposes the game's accessible items (desktop_atk.cpp), and
+// the release of those items' objects when the window goes.
+GtkWidget* NewAccessibleArea();
+void ForgetAccessibleArea();
 // Says on standard error which display could not be opened and why.
 void ReportNoDisplay();
 

@@ -155,6 +155,7 @@ gboolean OnDraw(GtkWidget*, cairo_t*, gpointer) {
 // Releases the window with its GL surface and forgets its events and input.
 void DestroyWindow() {
   desktop::DestroyGl();
+  desktop::ForgetAccessibleArea();
   if (desk.window) gtk_widget_destroy(desk.window);
   desk.window = nullptr;
   desk.area = nullptr;
@@ -216,7 +217,7 @@ int64_t OpenGameWindow(int64_t window, int64_t, int64_t, int64_t w, int64_t h, c
   gtk_window_set_resizable(top, TRUE);
   gtk_window_set_default_size(top, static_cast<gint>(w), static_cast<gint>(h));
 
-  desk.area = gtk_drawing_area_new();
+  desk.area = desktop::NewAccessibleArea();
   gtk_widget_set_app_paintable(desk.area, TRUE);
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   gtk_widget_set_double_buffered(desk.area, FALSE);

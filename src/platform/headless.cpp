@@ -14,6 +14,7 @@
 #include <mutex>
 #include <random>
 
+#include "platform/accessible_action.h"
 #include "platform/canvas_internal.h"
 #include "platform/input_latch.h"
 #include "platform/system_internal.h"
@@ -53,6 +54,14 @@ struct World {
   bool partialPresent = false;   // SetPartialPresent
   std::vector<uint32_t> window;  // what the window shows in that mode, rows packed tightly
   headless::PartialPresentCounts partial;
+  std::vector<AccessibleItem> accessibleItems;  // the last list the game handed over
+  int64_t accessibleUpdates = 0;                // lists handed over since Reset
+  int64_t accessibleFocus = -1;
+  // The announcements in the order they were made, in fixed storage so that a frame that
+  // announces allocates nothing; beyond the capacity the newest are dropped.
+  static constexpr int64_t AnnouncementCapacity = 512, AnnouncementBytes = 256;
+  char announcements[AnnouncementCapacity][AnnouncementBytes] = {};
+  int64_t announcementCount = 0;
 };
 
 World world;
@@ -148,6 +157,22 @@ void QueueClick(int64_t x, int64_t y, int64_t button) {
   SetPointer(x, y);
   SetButton(button, true);
   SetButton(button, false);
+}
+
+const std::vector<AccessibleItem>& AccessibleItems() { return world.accessibleItems; }
+int64_t AccessibleUpdates() { return world.accessibleUpdates; }
+int64_t AccessibleFocus() { return world.accessibleFocus; }
+std::vector<std::string> Announcements() {
+  return std::vector<std::string>(world.announcements, world.announcements + world.announcementCount);
+}
+void ClearAnnouncements() { world.announcementCount = 0; }
+
+bool DoAccessibleAction(int64_t index, int64_t action) {
+  if (index < 0 || index >= static_cast<int64_t>(world.accessibleItems.size())) return false;
+  const ActionClickPoint click = ClickForAction(world.accessibleItems[static_cast<size_t>(index)], action);
+  if (click.button == 0) return false;
+  world.input.Click(click.button, click.x, click.y);
+  return true;
 }
 
 void ResizeWindow(int64_t w, int64_t h) {
@@ -304,6 +329,22 @@ int64_t PollWindowEvent() {
   const int64_t event = world.events.front();
   world.events.pop_front();
   return event;
+}
+
+void SetAccessibleItems(const AccessibleItem* items, int64_t count) {
+  // Room for any list the game makes, so that a changing frame allocates nothing here.
+  constexpr size_t RoomForItems = 1024;
+  if (world.accessibleItems.capacity() < RoomForItems) world.accessibleItems.reserve(RoomForItems);
+  world.accessibleItems.assign(items, items + std::max<int64_t>(count, 0));
+  ++world.accessibleUpdates;
+}
+void SetAccessibleFocus(int64_t index) { world.accessibleFocus = index; }
+void Announce(std::string_view text) {
+  if (world.announcementCount == World::AnnouncementCapacity) return;
+  char* line = world.announcements[world.announcementCount++];
+  const size_t n = std::min(text.size(), static_cast<size_t>(World::AnnouncementBytes - 1));
+  std::memcpy(line, text.data(), n);
+  line[n] = 0;
 }
 
 void WaitForEvent(int64_t timeoutMs) {

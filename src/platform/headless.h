@@ -58,6 +58,16 @@ void SetKey(int64_t key, bool down);
 // all land between the same two frames.
 void QueueClick(int64_t x, int64_t y, int64_t button = MouseLeft);
 
+// What a screen reader would see: the last item list handed over, how many lists were, the
+// focused item and the announcements made since Reset. An action on item `index` queues the
+// click the desktop's accessibility bridge queues; false when the item offers no such action.
+const std::vector<AccessibleItem>& AccessibleItems();
+int64_t AccessibleUpdates();
+int64_t AccessibleFocus();
+std::vector<std::string> Announcements();
+void ClearAnnouncements();
+bool DoAccessibleAction(int64_t index, int64_t action);
+
 // Window: a new inner size (raises EventSizeWindow) or a close request.
 void ResizeWindow(int64_t w, int64_t h);
 // The window's scale factor, device pixels per logical pixel (1 after Reset): the screen opens at

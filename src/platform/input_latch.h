@@ -44,6 +44,13 @@ struct InputDevices {
     buttonDown[button] = down;
     Push({true, button, down, pointerX, pointerY});
   }
+  // A whole click at (x, y) that the pointer did not make (an accessibility action): its press
+  // and release, queued now; nothing while that button is held.
+  void Click(int64_t button, int64_t x, int64_t y) {
+    if ((button != MouseLeft && button != MouseRight) || buttonDown[button]) return;
+    Push({true, button, true, x, y});
+    Push({true, button, false, x, y});
+  }
   // The oldest edge not yet taken; false when there is none.
   bool Take(InputEdge& edge) {
     if (count == 0) return false;

@@ -175,3 +175,37 @@ int64_t WorkerRunning(int64_t worker);
 int64_t LoadSharedLibrary(int64_t library, const char* name);  // 0 when missing
 void* LookupSymbol(int64_t library, const char* name);         // nullptr when missing
 void UnloadSharedLibrary(int64_t library);
+
+// What a screen reader sees of the painted screen: a list of items the game hands over whenever
+// the screen's content changes. The desktop back end exposes them through the toolkit's
+// accessibility layer; an action on an item arrives as a click in the ordered input (at the
+// item's centre, or its left or right quarter for decrease and increase), dropped while a box
+// is open.
+enum AccessibleRole : int64_t {
+  RolePushButton,
+  RolePageTab,
+  RolePageTabList,
+  RoleTable,
+  RoleTableCell,
+  RolePanel,
+  RoleLabel,
+  RoleList,
+  RoleListItem,
+};
+constexpr int64_t StateCheckable = 1, StateChecked = 2, StateSelectable = 4, StateSelected = 8;  // item states
+constexpr int64_t ActionClick = 1, ActionMenu = 2, ActionDecrease = 4, ActionIncrease = 8;       // item actions
+constexpr int64_t AccessibleNameBytes = 96, AccessibleDescriptionBytes = 160;
+struct AccessibleItem {
+  int64_t role = RoleLabel;
+  int64_t parent = -1;                 // the index of the item holding it; -1: the game's drawing area
+  int64_t x = 0, y = 0, w = 0, h = 0;  // logical pixels from the drawing area's top-left corner
+  int64_t states = 0;                  // State* bits
+  int64_t actions = 0;                 // Action* bits
+  int64_t row = -1, column = -1;       // a table cell's place, from 0
+  char name[AccessibleNameBytes] = {};
+  char description[AccessibleDescriptionBytes] = {};
+};
+void SetAccessibleItems(const AccessibleItem* items, int64_t count);  // copied; replaces the last list
+void SetAccessibleFocus(
+    int64_t index);  // the item with the keyboard focus (a table cell: the table's active descendant); -1 none
+void Announce(std::string_view text);  // spoken by a screen reader without moving its focus
