@@ -173,6 +173,23 @@ TEST_F(GoldenFrame, AfterADraw) {
   ExpectFrame("after_a_draw");
 }
 
+// The high-visibility marks after a settled draw on Card 1's tab: the picked corners, the drawn
+// rings, the hits' edged crosses and the ringed hit balls in the tube.
+TEST_F(GoldenFrame, HighVisibilityMarks) {
+  PickAll(1, {5, 12, 23, 34, 45, 56, 67});
+  PickAll(2, {5, 12, 18, 29, 70});
+  Game.Speed = 5;
+  StartDraw();
+  ASSERT_EQ(Game.Drawing, 1);
+  rules_test::RigDraw({12, 44, 5, 70, 33, 61, 2, 78, 19, 40, 23, 9, 51, 66, 27, 80, 38, 14, 73, 58});
+  for (int guard = 0; guard < 2000 && (Game.Drawing == 1 || Game.BallAnimRunning == 1); ++guard)
+    ASSERT_TRUE(Run(10, 10));
+  ASSERT_EQ(Game.Drawing, 0);
+  Game.HighVisibilityMarks = 1;
+  SetActiveTab(1);
+  ExpectFrame("high_visibility_marks");
+}
+
 // The pay table overlay of the CASINO schedule.
 TEST_F(GoldenFrame, PayTable) {
   SwapPayMode();

@@ -5,6 +5,7 @@
 
 #include "state/game_state.h"
 #include "state/timers.h"
+#include "persist/ledger.h"
 #include "persist/save_file.h"
 #include "platform/platform.h"
 #include "rules/rules.h"
@@ -96,7 +97,8 @@ void ActOnSpace() {
 
 // One press or release, at the moment it is handled. Commands act on presses: a left press on
 // the Draw button starts its press, elsewhere it clicks; a left release ends the Draw press (a
-// click unless its hold fired), a Space release ends its tap or hold, an Escape release quits.
+// click unless its hold fired), a Space release ends its tap or hold, a V press switches the
+// high-visibility marks (kept in the ledger), an Escape release quits.
 // False once the game has asked to quit, so that nothing after Escape acts.
 bool HandleEdge(const InputEdge& e, int64_t now) {
   if (e.mouse && e.code == MouseLeft) {
@@ -108,6 +110,9 @@ bool HandleEdge(const InputEdge& e, int64_t now) {
   } else if (!e.mouse && e.code == KeySpace) {
     TrackSpaceHold(e.down ? 1 : 0, now);
     ActOnSpace();
+  } else if (!e.mouse && e.code == KeyMarks && e.down) {
+    Game.HighVisibilityMarks = 1 - Game.HighVisibilityMarks;
+    LedgerSetSetting(MarksSettingKey, Game.HighVisibilityMarks);
   } else if (!e.mouse && e.code == KeyEscape && !e.down) {
     CompleteDrawNow(DrawEnded);
     SaveGame();

@@ -135,6 +135,8 @@ void WriteRecords(BookEvent event, int64_t balanceBefore, int64_t balanceAfter) 
 
 void OpenRecords() {
   OpenLedger();
+  int64_t marks = 0;
+  Game.HighVisibilityMarks = LedgerSetting(MarksSettingKey, marks) && marks == 1 ? 1 : 0;
   RecoverNewestDraw();
   int64_t last = 0;
   if (LedgerLastBalance(last) && last != Game.Balance) LedgerAdjustment("load repair", last, Game.Balance);

@@ -10,7 +10,8 @@
 // ledger, then the save is written at once; a refinance and a full wipe become adjustments.
 void WriteRecords(BookEvent event, int64_t balanceBefore, int64_t balanceAfter);
 
-// Start-up after the save was loaded: opens the ledger (or starts one), brings the newest draw into
+// Start-up after the save was loaded: opens the ledger (or starts one), reads the high-visibility
+// marks setting from it (off when it cannot be read), brings the newest draw into
 // step with the save (void, completed and paid, or marked settled) with its box, and records a
 // balance the save's loading changed as a 'load repair'. No 'charged' row is left.
 void OpenRecords();

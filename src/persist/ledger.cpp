@@ -605,3 +605,35 @@ bool LedgerLastBalance(int64_t& balance) {
   }
   return found;
 }
+
+bool LedgerSetting(const char* key, int64_t& value) {
+  if (ledger.db == nullptr) return false;
+  int rc = SQLITE_OK;
+  bool found = false;
+  {
+    Statement s(ledger.db, "SELECT value FROM settings WHERE key = ? AND typeof(value) = 'integer'");
+    s.Bind(1, std::string(key));
+    if (s.Next()) {
+      found = true;
+      value = s.Int(0);
+    }
+    rc = s.rc();
+  }
+  if (rc != SQLITE_OK) {
+    if (IsCorrupt(rc)) {
+      SetAside();
+      OpenOrRestart(Game.Balance);
+    }
+    return false;
+  }
+  return found;
+}
+
+bool LedgerSetSetting(const char* key, int64_t value) {
+  return Write(Game.Balance, true, [&] {
+    Statement s(ledger.db, "INSERT OR REPLACE INTO settings (key, value) VALUES (?, ?)");
+    s.Bind(1, std::string(key));
+    s.Bind(2, value);
+    return s.Run();
+  });
+}

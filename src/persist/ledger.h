@@ -63,3 +63,10 @@ bool LedgerRecovered(int64_t drawId);
 bool LedgerNewestDraw(LedgerDraw& out);
 // The balance_after of the last event in sequence order; false when there is none.
 bool LedgerLastBalance(int64_t& balance);
+
+// The ledger's key of the high-visibility marks setting (value 1 on, 0 off).
+constexpr const char* MarksSettingKey = "high_visibility_marks";
+// The integer value of setting key; false when it is not stored or the ledger cannot be read.
+bool LedgerSetting(const char* key, int64_t& value);
+// Stores setting key as value; false when it was not written.
+bool LedgerSetSetting(const char* key, int64_t value);

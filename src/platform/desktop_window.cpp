@@ -51,6 +51,9 @@ int64_t KeyOf(guint keyval) {
       return KeySpace;
     case GDK_KEY_Escape:
       return KeyEscape;
+    case GDK_KEY_v:
+    case GDK_KEY_V:
+      return KeyMarks;
     default:
       return -1;
   }

@@ -26,7 +26,7 @@ constexpr int64_t BoxOk = 0, BoxYesNo = 1, BoxYesNoCancel = 2;             // bu
 constexpr int64_t BoxIconInfo = 4, BoxIconError = 8, BoxIconWarning = 16;  // icon flags
 
 enum WindowEvent : int64_t { EventNone = 0, EventCloseWindow, EventSizeWindow, EventOther };
-enum Key : int64_t { KeySpace, KeyEscape, KeyCount };
+enum Key : int64_t { KeySpace, KeyEscape, KeyMarks, KeyCount };  // KeyMarks: the V key
 constexpr int64_t MouseLeft = 1, MouseRight = 2;
 constexpr int64_t ScreenTarget = 0;  // BeginDrawing on the back buffer; images are 1..63
 constexpr int64_t FontBold = 1, FontItalic = 2;

@@ -188,6 +188,7 @@ struct GameState {
 
   // Screen, presentation and overlays.
   int64_t ActiveTab = 0;                          // 0 Main, 1..CardCount Card n; app, rules (SetActiveTab)
+  int64_t HighVisibilityMarks = 0;                // flag: cells and balls show shape marks too; app (V key, ledger)
   int64_t HeatMapOn = 0;                          // flag: the Main board shows the heat map; app
   int64_t PayTableOpen = 0;                       // flag: the pay table overlay is shown; app
   int64_t AboutOpen = 0;                          // flag: the About overlay is shown; app

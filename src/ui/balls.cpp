@@ -19,10 +19,22 @@ constexpr Colour LandedRimColour = RGB(65, 65, 65);
 constexpr Colour RollingRimColour = RGB(255, 255, 60);
 constexpr Colour LinkColour = RGB(45, 45, 58);
 constexpr Colour TrailColour = RGBA(140, 140, 160, 50);
+constexpr Colour HitRingColour = RGB(0, 0, 0);  // the high-visibility ring of a counted ball
 
-// Body, shine and number of one ball centred on (bx, by); the rim is the caller's.
+// Body, shine and number of one ball centred on (bx, by), with its ring in the high-visibility
+// marks; the rim is the caller's.
 void DrawBallFace(const DrawView& view, int64_t bx, int64_t by, int64_t r, int64_t n) {
-  DrawBallBody(bx, by, r, CountedOnAnyCard(view, n));
+  const bool counted = CountedOnAnyCard(view, n);
+  DrawBallBody(bx, by, r, counted);
+  if (counted && Game.HighVisibilityMarks != 0) {
+    // A black ring inside the rim, so that a counted ball differs from a missed one by shape too.
+    const int64_t t = r / 4 > 2 ? r / 4 : 2;
+    SetDrawMode(ModeOpaque);
+    DrawCircle(bx, by, r, HitRingColour);
+    DrawCircle(bx, by, r - t, HitColour);
+    SetDrawMode(ModeAlphaBlend);
+    DrawCircle(bx - r / 3, by - r / 3, r / 3, RGBA(255, 255, 255, 90));
+  }
   TextBuf label;
   label << n;
   const int64_t nw = RoundHalfEven(StringWidth(label.view()));

@@ -15,6 +15,7 @@ constexpr Colour BoardColour = RGB(20, 30, 70);
 constexpr Colour OutlineColour = RGB(0, 0, 0);
 constexpr Colour HeatTint = RGB(255, 130, 0);
 constexpr Colour CrossColour = RGB(255, 230, 0);
+constexpr Colour MarkColour = RGB(255, 255, 255);  // the picked corner and the drawn ring
 
 struct CellLook {
   Colour fill, topLeft, bottomRight, number;
@@ -84,6 +85,32 @@ void DrawHeatCell(const Cell& cell, int64_t n, const HeatRange& range) {
   DrawLabel(cell, RGB(255, 255, 255));
 }
 
+// The high-visibility mark of a cell, under its label: a corner triangle for a pick, a ring for
+// a drawn number, a black edge along the hit's cross (drawn next), nothing for an idle cell.
+void DrawCellMark(const Cell& cell, CellMark mark, Colour fill) {
+  const int64_t side = cell.w < cell.h ? cell.w : cell.h;
+  SetDrawMode(ModeOpaque);
+  if (mark == CellMark::Picked) {
+    const int64_t s = side * 2 / 5;
+    for (int64_t i = 0; i < s; ++i) DrawRect(cell.x + 3, cell.y + 3 + i, s - i, 1, MarkColour);
+  } else if (mark == CellMark::Drawn) {
+    const int64_t r = side / 2 - 5, t = side / 12 > 2 ? side / 12 : 2;
+    DrawCircle(cell.x + cell.w / 2, cell.y + cell.h / 2, r, MarkColour);
+    DrawCircle(cell.x + cell.w / 2, cell.y + cell.h / 2, r - t, fill);
+  } else if (mark == CellMark::Hit) {
+    const int64_t mx = static_cast<int64_t>(std::floor(static_cast<double>(cell.w) * 0.05 + 0.5));
+    const int64_t my = static_cast<int64_t>(std::floor(static_cast<double>(cell.h) * 0.05 + 0.5));
+    const int64_t x1 = cell.x + mx, y1 = cell.y + my, x2 = cell.x + cell.w - mx, y2 = cell.y + cell.h - my;
+    SetPenColor(OutlineColour);
+    for (int64_t k = -8; k <= 8; ++k) {
+      DrawLine(x1, y1 + k, x2, y2 + k);
+      DrawLine(x1 + k, y1, x2 + k, y2);
+      DrawLine(x2, y1 + k, x1, y2 + k);
+      DrawLine(x2 + k, y1, x1 + k, y2);
+    }
+  }
+}
+
 // A cell of a card tab or of the combined Main view, in the look the view gives it. On Main a
 // number on two or more cards shows an asterisk instead of its digits.
 void DrawStateCell(const Cell& cell, int64_t n, const DrawView& view, int64_t card) {
@@ -99,6 +126,7 @@ void DrawStateCell(const Cell& cell, int64_t n, const DrawView& view, int64_t ca
   DrawRect(cell.x, cell.y, cell.w + 1, cell.h + 1, look.fill);
   DrawCellBevel(cell.x, cell.y, cell.w + 1, cell.h + 1, look.topLeft, look.bottomRight);
   DrawOutline(cell);
+  if (Game.HighVisibilityMarks != 0) DrawCellMark(cell, mark, look.fill);
   if (!asterisk) DrawLabel(cell, look.number);
   if (hit) {
     DrawHitCross(cell.x, cell.y, cell.w, cell.h);
