@@ -3,6 +3,8 @@
 // painted controls, tabs and board.
 #include "app/input.h"
 
+#include "app/recall.h"
+
 #include "state/game_state.h"
 #include "state/timers.h"
 #include "persist/save_file.h"
@@ -99,6 +101,7 @@ void ActOnSpace() {
 // click unless its hold fired), a Space release ends its tap or hold, an Escape release quits.
 // False once the game has asked to quit, so that nothing after Escape acts.
 bool HandleEdge(const InputEdge& e, int64_t now) {
+  if (HandleRecallEdge(e)) return true;
   if (e.mouse && e.code == MouseLeft) {
     const bool inDraw = PointInRect(Game.DrawButtonRect, e.x, e.y) == 1;
     TrackDrawButton(e.down && inDraw, now);
