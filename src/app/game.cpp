@@ -4,6 +4,7 @@
 #include <string>
 
 #include "state/game_state.h"
+#include "state/recall_view.h"
 #include "state/timers.h"
 #include "app/input.h"
 #include "app/records.h"
@@ -228,17 +229,24 @@ void RenderFrame() {
   DrawSoundButton();
   DrawAutoPickButton();
   DrawAboutButton();
+  // In recall the board, tube and card rows show the past draw's view, with recall's own tab.
   DrawView view;
-  FillLiveDrawView(view);
+  if (Recall.Open == 1) {
+    view = Recall.View;
+  } else {
+    FillLiveDrawView(view);
+  }
+  const int64_t tab = Recall.Open == 1 ? Recall.Tab : Game.ActiveTab;
   DrawStatsPanel(view);
-  DrawTabs();
+  DrawTabs(tab, view.HeatMap != 0);
   const Rect& b = Game.BoardRect;
-  if (Game.ActiveTab == 0) {
+  if (tab == 0) {
     DrawBoard(b.x, b.y, b.w, b.h, 0, 0, view);
   } else {
-    DrawBoard(b.x, b.y, b.w, b.h, 1, Game.ActiveTab, view);
+    DrawBoard(b.x, b.y, b.w, b.h, 1, tab, view);
   }
   DrawBallsPanel(view);
+  DrawRecallBanner();
   DrawPayTableOverlay();
   DrawAboutOverlay();
   UpdateAccessibleItems(view);

@@ -3,6 +3,8 @@
 // painted controls, tabs and board.
 #include "app/input.h"
 
+#include "app/recall.h"
+
 #include "state/game_state.h"
 #include "state/timers.h"
 #include "persist/ledger.h"
@@ -101,6 +103,7 @@ void ActOnSpace() {
 // high-visibility marks (kept in the ledger), an Escape release quits.
 // False once the game has asked to quit, so that nothing after Escape acts.
 bool HandleEdge(const InputEdge& e, int64_t now) {
+  if (HandleRecallEdge(e)) return true;
   if (e.mouse && e.code == MouseLeft) {
     const bool inDraw = PointInRect(Game.DrawButtonRect, e.x, e.y) == 1;
     TrackDrawButton(e.down && inDraw, now);

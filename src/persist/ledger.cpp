@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -637,3 +638,138 @@ bool LedgerSetSetting(const char* key, int64_t value) {
     return s.Run();
   });
 }
+
+namespace {
+
+std::string readError;  // why the last read of settled draws failed
+
+// Ends a read: notes why it failed, and sets a corrupt ledger aside as a write would.
+bool ReadDone(int rc) {
+  if (rc == SQLITE_OK) {
+    readError.clear();
+    return true;
+  }
+  readError = sqlite3_errstr(rc);
+  if (IsCorrupt(rc)) {
+    SetAside();
+    OpenOrRestart(Game.Balance);
+  }
+  return false;
+}
+
+// The columns of a settled draw's row in the list, in the order FillSettled reads them.
+constexpr const char* SettledColumns =
+    "id, started_utc, schedule, bet_per_card, cost, won, progressive_prize, consolation, balance_before,"
+    " balance_after, completed_at, numbers";
+
+void FillSettled(const Statement& d, LedgerSettledDraw& out) {
+  out.id = d.Int(0);
+  out.startedUtc = d.Text(1);
+  out.payMode = d.Text(2) == "GENEROUS" ? 0 : 1;
+  out.betPerCard = d.Int(3);
+  out.cost = d.Int(4);
+  out.won = d.Int(5);
+  out.progressivePrize = d.Int(6);
+  out.consolation = d.Int(7);
+  out.balanceBefore = d.Int(8);
+  out.balanceAfter = d.Int(9);
+  out.completedAt = d.Text(10);
+}
+
+}  // namespace
+
+int64_t LedgerSettledPage(int64_t fromId, LedgerSettledDraw* out, int64_t capacity) {
+  if (ledger.db == nullptr) {
+    readError = "the ledger is not open";
+    return -1;
+  }
+  int64_t count = 0;
+  int rc = SQLITE_OK;
+  {
+    std::string sql = std::string("SELECT ") + SettledColumns +
+                      " FROM draws WHERE state = 'settled' AND id <= ? ORDER BY id DESC LIMIT ?";
+    Statement d(ledger.db, sql.c_str());
+    d.Bind(1, fromId > 0 ? fromId : INT64_MAX);
+    d.Bind(2, capacity);
+    while (count < capacity && d.Next()) {
+      out[count] = LedgerSettledDraw{};
+      FillSettled(d, out[count]);
+      ++count;
+    }
+    rc = d.rc();
+  }
+  return ReadDone(rc) ? count : -1;
+}
+
+bool LedgerReadSettled(int64_t id, LedgerSettledDraw& out) {
+  if (ledger.db == nullptr) {
+    readError = "the ledger is not open";
+    return false;
+  }
+  out = LedgerSettledDraw{};
+  int rc = SQLITE_OK;
+  bool found = false;
+  {
+    std::string sql = std::string("SELECT ") + SettledColumns + " FROM draws WHERE state = 'settled' AND id = ?";
+    Statement d(ledger.db, sql.c_str());
+    d.Bind(1, id);
+    if (d.Next()) {
+      found = true;
+      FillSettled(d, out);
+      ParseNumbers(d.Text(11), out.numbers, BallsPerDraw);
+    }
+    rc = d.rc();
+  }
+  if (found && rc == SQLITE_OK) {
+    Statement k(ledger.db,
+                "SELECT card, picks, spots, coalesce(hits, 0), coalesce(win, 0) FROM cards WHERE draw_id = ?");
+    k.Bind(1, id);
+    while (k.Next()) {
+      const int64_t c = k.Int(0);
+      if (c < 1 || c > CardCount) continue;
+      LedgerCardRow& card = out.cards[c];
+      card.charged = 1;
+      int64_t picks[NumberCount] = {};
+      const int64_t n = ParseNumbers(k.Text(1), picks, NumberCount);
+      for (int64_t i = 0; i < n && i < NumberCount; ++i)
+        if (picks[i] >= 1 && picks[i] <= NumberCount) card.picked[picks[i]] = 1;
+      card.spots = k.Int(2);
+      card.hits = k.Int(3);
+      card.win = k.Int(4);
+    }
+    rc = k.rc();
+  }
+  return ReadDone(rc) && found;
+}
+
+int64_t LedgerSettledNeighbour(int64_t id, int64_t step) {
+  if (ledger.db == nullptr) return 0;
+  int64_t next = 0;
+  int rc = SQLITE_OK;
+  {
+    const bool older = step < 0;
+    Statement d(ledger.db, older ? "SELECT max(id) FROM draws WHERE state = 'settled' AND id < ?"
+                                 : "SELECT min(id) FROM draws WHERE state = 'settled' AND id > ?");
+    d.Bind(1, id > 0 ? id : older ? INT64_MAX : 0);
+    if (d.Next()) next = d.Int(0);
+    rc = d.rc();
+  }
+  return ReadDone(rc) ? next : 0;
+}
+
+bool LedgerSettledPosition(int64_t id, int64_t& position, int64_t& total) {
+  if (ledger.db == nullptr) return false;
+  int rc = SQLITE_OK;
+  {
+    Statement d(ledger.db, "SELECT coalesce(sum(id <= ?), 0), count(*) FROM draws WHERE state = 'settled'");
+    d.Bind(1, id);
+    if (d.Next()) {
+      position = d.Int(0);
+      total = d.Int(1);
+    }
+    rc = d.rc();
+  }
+  return ReadDone(rc);
+}
+
+std::string LedgerReadError() { return readError; }

@@ -70,3 +70,42 @@ constexpr const char* MarksSettingKey = "high_visibility_marks";
 bool LedgerSetting(const char* key, int64_t& value);
 // Stores setting key as value; false when it was not written.
 bool LedgerSetSetting(const char* key, int64_t value);
+// One settled draw as the history shows it: its row of the list, and with ReadCards its cards.
+// Only settled draws are ever read back this way: a 'charged' draw is in flight (its balls are
+// not all revealed yet) and a 'void' one never happened.
+struct LedgerCardRow {
+  int64_t charged = 0;                  // 1 when the draw charged the card
+  int8_t picked[NumberCount + 1] = {};  // 1 for each number picked then, element 0 unused
+  int64_t spots = 0;                    // numbers picked then
+  int64_t hits = 0;                     // numbers the draw counted for it
+  int64_t win = 0;                      // dollars it paid the card
+};
+struct LedgerSettledDraw {
+  int64_t id = 0;                      // the draw number
+  std::string startedUtc;              // "2026-12-10T10:52:03.000Z"
+  int64_t payMode = 0;                 // 0 GENEROUS, 1 CASINO
+  int64_t betPerCard = 0;              // dollars per card
+  int64_t cost = 0;                    // dollars charged
+  int64_t won = 0;                     // dollars paid, progressive prize and consolation included
+  int64_t progressivePrize = 0;        // dollars of the progressive pot paid
+  int64_t consolation = 0;             // dollars of consolation paid
+  int64_t balanceBefore = 0;           // before the charge
+  int64_t balanceAfter = 0;            // after settlement
+  std::string completedAt;             // 'revealed', 'ended' or 'recovered'
+  int64_t numbers[BallsPerDraw] = {};  // the 20 numbers in reveal order (with ReadCards)
+  LedgerCardRow cards[CardCount + 1];  // element 0 unused (with ReadCards)
+};
+
+// Up to capacity settled draws, newest first, starting at the newest whose id is at most fromId
+// (0: the newest of all); how many were read, -1 when the ledger cannot be read.
+int64_t LedgerSettledPage(int64_t fromId, LedgerSettledDraw* out, int64_t capacity);
+// The settled draw id with its numbers and cards; false when there is none such (or on a failure).
+bool LedgerReadSettled(int64_t id, LedgerSettledDraw& out);
+// The settled draw next to id: step -1 the older, +1 the newer; 0 when there is none. With id 0,
+// step -1 gives the newest draw and +1 the first.
+int64_t LedgerSettledNeighbour(int64_t id, int64_t step);
+// How many settled draws have an id at most id (its number in the list, oldest 1), and how many
+// there are in all; false when the ledger cannot be read.
+bool LedgerSettledPosition(int64_t id, int64_t& position, int64_t& total);
+// Why the last read failed, "" when it did not.
+std::string LedgerReadError();

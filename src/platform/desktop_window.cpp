@@ -54,6 +54,36 @@ int64_t KeyOf(guint keyval) {
     case GDK_KEY_v:
     case GDK_KEY_V:
       return KeyMarks;
+    case GDK_KEY_h:
+    case GDK_KEY_H:
+      return KeyH;
+    case GDK_KEY_Left:
+    case GDK_KEY_KP_Left:
+      return KeyLeft;
+    case GDK_KEY_Right:
+    case GDK_KEY_KP_Right:
+      return KeyRight;
+    case GDK_KEY_Up:
+    case GDK_KEY_KP_Up:
+      return KeyUp;
+    case GDK_KEY_Down:
+    case GDK_KEY_KP_Down:
+      return KeyDown;
+    case GDK_KEY_Home:
+    case GDK_KEY_KP_Home:
+      return KeyHome;
+    case GDK_KEY_End:
+    case GDK_KEY_KP_End:
+      return KeyEnd;
+    case GDK_KEY_Page_Up:
+    case GDK_KEY_KP_Page_Up:
+      return KeyPageUp;
+    case GDK_KEY_Page_Down:
+    case GDK_KEY_KP_Page_Down:
+      return KeyPageDown;
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+      return KeyEnter;
     default:
       return -1;
   }
@@ -108,7 +138,8 @@ void OnSizeAllocate(GtkWidget*, GdkRectangle*, gpointer) { NoteSize(); }
 // The desktop's scaling factor changed (XSETTINGS, when GDK_SCALE is not set).
 void OnScaleFactor(GObject*, GParamSpec*, gpointer) { NoteSize(); }
 
-// Space and Escape presses and releases on the top-level window.
+// Key presses and releases on the top-level window, by key value (the symbol on the player's
+// layout); a held key's auto-repeat arrives as more presses.
 gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer) {
   const int64_t key = KeyOf(event->keyval);
   if (key < 0) return FALSE;
@@ -146,6 +177,14 @@ gboolean OnButton(GtkWidget*, GdkEventButton* event, gpointer) {
   if (!button) return FALSE;
   if (event->type == GDK_BUTTON_PRESS) desk.input.Button(button, true);
   if (event->type == GDK_BUTTON_RELEASE) desk.input.Button(button, false);
+  return TRUE;
+}
+
+// Wheel turns over the drawing area, one step per notch (discrete scrolling, no smooth deltas).
+gboolean OnScroll(GtkWidget*, GdkEventScroll* event, gpointer) {
+  TrackPointer(event->x, event->y);
+  if (event->direction == GDK_SCROLL_UP) desk.input.Wheel(1);
+  if (event->direction == GDK_SCROLL_DOWN) desk.input.Wheel(-1);
   return TRUE;
 }
 
@@ -226,7 +265,7 @@ int64_t OpenGameWindow(int64_t window, int64_t, int64_t, int64_t w, int64_t h, c
   gtk_widget_set_double_buffered(desk.area, FALSE);
   G_GNUC_END_IGNORE_DEPRECATIONS
   gtk_widget_add_events(desk.area, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                       GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK);
+                                       GDK_ENTER_NOTIFY_MASK | GDK_LEAVE_NOTIFY_MASK | GDK_SCROLL_MASK);
   GdkVisual* visual = nullptr;
   desk.fbConfig = desktop::ChooseFbConfig(screen, &visual);
   if (visual) gtk_widget_set_visual(desk.area, visual);
@@ -242,6 +281,7 @@ int64_t OpenGameWindow(int64_t window, int64_t, int64_t, int64_t w, int64_t h, c
   g_signal_connect(desk.area, "motion-notify-event", G_CALLBACK(OnMotion), nullptr);
   g_signal_connect(desk.area, "button-press-event", G_CALLBACK(OnButton), nullptr);
   g_signal_connect(desk.area, "button-release-event", G_CALLBACK(OnButton), nullptr);
+  g_signal_connect(desk.area, "scroll-event", G_CALLBACK(OnScroll), nullptr);
   g_signal_connect(desk.area, "enter-notify-event", G_CALLBACK(OnCrossing), nullptr);
   g_signal_connect(desk.area, "leave-notify-event", G_CALLBACK(OnCrossing), nullptr);
   g_signal_connect(desk.area, "draw", G_CALLBACK(OnDraw), nullptr);
@@ -361,6 +401,13 @@ int64_t UtcNowMs() {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+int64_t LocalOffsetMinutes(int64_t utcMs) {
+  const auto seconds = static_cast<time_t>(utcMs >= 0 ? utcMs / 1000 : (utcMs - 999) / 1000);
+  tm local{};
+  if (localtime_r(&seconds, &local) == nullptr) return 0;
+  return static_cast<int64_t>(local.tm_gmtoff) / 60;
 }
 
 int64_t OpenEntropySource() {

@@ -152,6 +152,7 @@ void SetPointer(int64_t x, int64_t y) {
 
 void SetButton(int64_t button, bool down) { world.input.Button(button, down); }
 void SetKey(int64_t key, bool down) { world.input.Key(key, down); }
+void QueueWheel(int64_t steps) { world.input.Wheel(steps); }
 
 void QueueClick(int64_t x, int64_t y, int64_t button) {
   SetPointer(x, y);
@@ -475,6 +476,8 @@ void PlaySoundEffect(int64_t sound) {
 std::string ExecutablePath() { return world.tempDir.string() + "/keno"; }
 int64_t NowMs() { return world.now; }
 int64_t UtcNowMs() { return world.utcAtZero + world.now; }
+// Frames must not depend on where they are drawn: the headless time zone is UTC.
+int64_t LocalOffsetMinutes(int64_t) { return 0; }
 
 int64_t OpenEntropySource() {
   world.entropyOpen = world.entropyFault != headless::EntropyFault::FailOpen;

@@ -31,18 +31,29 @@ struct InputDevices {
     edges[(first + count) % InputEdgeCapacity] = edge;
     ++count;
   }
-  // A key goes down or up; a repeat of its state (auto-repeat of a held key) is no edge.
+  // A key goes down or up. A press of a key already held is its auto-repeat: another press edge,
+  // marked as a repeat, for the keys that repeat, and no edge for the others (Space, Escape).
   void Key(int64_t key, bool down) {
-    if (key < 0 || key >= KeyCount || keyDown[key] == down) return;
+    if (key < 0 || key >= KeyCount) return;
+    if (keyDown[key] == down) {
+      if (down && KeyRepeats(key)) Push({false, key, true, -1, -1, true});
+      return;
+    }
     keyDown[key] = down;
     if (!down) keyReleasedSince[key] = true;
-    Push({false, key, down, -1, -1});
+    Push({false, key, down, -1, -1, false});
   }
   // A mouse button goes down or up at the current pointer.
   void Button(int64_t button, bool down) {
     if ((button != MouseLeft && button != MouseRight) || buttonDown[button] == down) return;
     buttonDown[button] = down;
-    Push({true, button, down, pointerX, pointerY});
+    Push({true, button, down, pointerX, pointerY, false});
+  }
+  // The wheel turns by steps at the current pointer: positive away from the player (up), one press
+  // edge per step, in the order turned.
+  void Wheel(int64_t steps) {
+    const int64_t code = steps > 0 ? MouseWheelUp : MouseWheelDown;
+    for (int64_t n = steps > 0 ? steps : -steps; n > 0; --n) Push({true, code, true, pointerX, pointerY, false});
   }
   // A whole click at (x, y) that the pointer did not make (an accessibility action): its press
   // and release, queued now; nothing while that button is held.

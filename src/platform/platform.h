@@ -26,8 +26,30 @@ constexpr int64_t BoxOk = 0, BoxYesNo = 1, BoxYesNoCancel = 2;             // bu
 constexpr int64_t BoxIconInfo = 4, BoxIconError = 8, BoxIconWarning = 16;  // icon flags
 
 enum WindowEvent : int64_t { EventNone = 0, EventCloseWindow, EventSizeWindow, EventOther };
-enum Key : int64_t { KeySpace, KeyEscape, KeyMarks, KeyCount };  // KeyMarks: the V key
-constexpr int64_t MouseLeft = 1, MouseRight = 2;
+// Keys by the symbol on the player's layout (H is the letter H wherever it sits). Space and Escape
+// give one press per press, as does V (KeyMarks); the keys from KeyH on also give a press at each
+// auto-repeat.
+enum Key : int64_t {
+  KeySpace,
+  KeyEscape,
+  KeyMarks,  // the V key
+  KeyH,
+  KeyLeft,
+  KeyRight,
+  KeyUp,
+  KeyDown,
+  KeyHome,
+  KeyEnd,
+  KeyPageUp,
+  KeyPageDown,
+  KeyEnter,
+  KeyCount
+};
+// True for the keys whose auto-repeat brings more presses while they are held.
+constexpr bool KeyRepeats(int64_t key) { return key >= KeyH && key < KeyCount; }
+// Buttons; a wheel step is a press edge of MouseWheelUp (away from the player) or MouseWheelDown
+// with no release and no held state.
+constexpr int64_t MouseLeft = 1, MouseRight = 2, MouseWheelUp = 3, MouseWheelDown = 4;
 constexpr int64_t ScreenTarget = 0;  // BeginDrawing on the back buffer; images are 1..63
 constexpr int64_t FontBold = 1, FontItalic = 2;
 constexpr int64_t StrokeRound = 1;  // round line ends and joins; default is flat ends, mitre joins
@@ -98,10 +120,11 @@ void FreeFontFace(int64_t font);
 // Keyboard and pointer: every press and release in order (NextInputEdge), and a snapshot of
 // what is held now, taken once per frame. A modal box or a loss of focus drops the edges queued.
 struct InputEdge {
-  bool mouse;    // a mouse button; otherwise a key
-  int64_t code;  // MouseLeft or MouseRight, or a Key
-  bool down;     // a press; otherwise a release
+  bool mouse;    // a mouse button or wheel step; otherwise a key
+  int64_t code;  // MouseLeft, MouseRight, MouseWheelUp or MouseWheelDown, or a Key
+  bool down;     // a press; otherwise a release (a wheel step is always a press)
   int64_t x, y;  // a mouse edge's pointer, as PointerX/PointerY; -1, -1 for a key
+  bool repeat;   // a key's auto-repeat press while it is held (only for KeyRepeats keys)
 };
 int64_t InitKeyboard();               // 0 on failure
 int64_t InitMouse();                  // 0 on failure
@@ -162,12 +185,13 @@ std::string EnvironmentVariable(const std::string& name);  // "" when unset
 void WriteErrorLine(const std::string& line);              // one line on standard error
 
 // Time, random numbers, workers, shared libraries.
-int64_t NowMs();                   // milliseconds from an arbitrary zero
-int64_t UtcNowMs();                // wall-clock time: milliseconds since 1970-01-01T00:00:00Z (UTC)
-void SleepMs(int64_t ms);          // negative returns at once; cut short while the layer shuts down
-int64_t RandomUpTo(int64_t max);   // uniform 0..max from a per-thread generator
-int64_t OpenEntropySource();       // non-zero on success
-int64_t EntropyUpTo(int64_t max);  // uniform 0..max from the entropy source; -1 when it cannot be read
+int64_t NowMs();                            // milliseconds from an arbitrary zero
+int64_t UtcNowMs();                         // wall-clock time: milliseconds since 1970-01-01T00:00:00Z (UTC)
+int64_t LocalOffsetMinutes(int64_t utcMs);  // the local time zone's offset from UTC then; 0 (UTC) headless
+void SleepMs(int64_t ms);                   // negative returns at once; cut short while the layer shuts down
+int64_t RandomUpTo(int64_t max);            // uniform 0..max from a per-thread generator
+int64_t OpenEntropySource();                // non-zero on success
+int64_t EntropyUpTo(int64_t max);           // uniform 0..max from the entropy source; -1 when it cannot be read
 void CloseEntropySource();
 using WorkerProc = void (*)(int64_t argument);
 int64_t StartWorker(WorkerProc proc, int64_t argument);  // detached thread, 1 MiB stack; 0 on failure

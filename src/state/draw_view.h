@@ -23,6 +23,8 @@ struct DrawView {
   int8_t Drawn[NumberCount + 1] = {};           // 1 when number n has been revealed
   int64_t Balls[BallsPerDraw + 1] = {};         // the numbers in reveal order, ball 1 first
   int64_t BallCount = 0;                        // balls revealed, 0..BallsPerDraw
+  int8_t AllLanded = 0;  // 1 for a past draw: every ball shown landed, no live ball rolls
+  int8_t HeatMap = 0;    // 1 when Main shows the heat map (the live game's choice; never for a past draw)
 };
 
 // Whether the record of the charge counts number n for card c: the draw in flight, or the last

@@ -139,7 +139,8 @@ void DrawBallsPanel(const DrawView& view) {
   const BallTubeGeometry g = BallTubeGeometryFor(w, h);
 
   int64_t rolling = 0;
-  for (int64_t k = 1; k <= BallsPerDraw; ++k) rolling += Game.BallAnims[k].Active != 0 ? 1 : 0;
+  if (view.AllLanded == 0)
+    for (int64_t k = 1; k <= BallsPerDraw; ++k) rolling += Game.BallAnims[k].Active != 0 ? 1 : 0;
   int64_t landed = view.BallCount - rolling;
   if (landed < 0) landed = 0;
 
@@ -157,7 +158,7 @@ void DrawBallsPanel(const DrawView& view) {
     }
   }
 
-  for (int64_t k = 1; k <= BallsPerDraw; ++k) {
+  for (int64_t k = 1; k <= BallsPerDraw && view.AllLanded == 0; ++k) {
     const BallAnim& a = Game.BallAnims[k];
     if (a.Active == 0) continue;
     const int64_t by = py + static_cast<int64_t>(a.Pos);

@@ -215,7 +215,7 @@ int64_t CellUnder(const Rect& board, int64_t px, int64_t py) {
 // Draws the 10 x 8 grid of 1..80 into the rectangle from the view: card `card`'s tab (cardView 1)
 // or the combined Main view (cardView 0), which shows the heat map instead when it is switched on.
 void DrawBoard(int64_t x, int64_t y, int64_t w, int64_t h, int64_t cardView, int64_t card, const DrawView& view) {
-  const bool heat = cardView == 0 && Game.HeatMapOn != 0;
+  const bool heat = cardView == 0 && view.HeatMap != 0;
   const HeatRange range = heat ? ScanHeat() : HeatRange{0, 1};
   const Rect board{x, y, w, h};
 

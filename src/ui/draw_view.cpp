@@ -27,5 +27,7 @@ void FillLiveDrawView(DrawView& view) {
   if (revealed < 0) revealed = 0;
   if (revealed > BallsPerDraw) revealed = BallsPerDraw;
   view.BallCount = revealed;
+  view.AllLanded = 0;
+  view.HeatMap = Game.HeatMapOn != 0 ? 1 : 0;
   for (int64_t k = 1; k <= BallsPerDraw; ++k) view.Balls[k] = k <= revealed ? Game.DrawOrder[k - 1] : 0;
 }

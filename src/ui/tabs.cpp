@@ -34,7 +34,7 @@ constexpr DrawButtonLook IdleLook{
 }  // namespace
 
 // The five tabs, the selected one gold, with the heat-map dot beside "Main" while the map is on.
-void DrawTabs() {
+void DrawTabs(int64_t selectedTab, bool heatDot) {
   const Rect& bar = Game.TabBarRect;
   const int64_t x = bar.x, y = bar.y, tw5 = bar.w / TabCount;
   SetDrawMode(ModeOpaque);
@@ -43,7 +43,7 @@ void DrawTabs() {
 
   for (int64_t t = 0; t < TabCount; ++t) {
     const int64_t tx = x + t * tw5;
-    const bool selected = t == Game.ActiveTab;
+    const bool selected = t == selectedTab;
     const TabColours& c = selected ? SelectedTab : OtherTab;
     SetDrawMode(ModeOpaque);
     DrawRect(tx + 1, y + 2, tw5 - 2, 50, c.face);
@@ -59,7 +59,7 @@ void DrawTabs() {
     const std::string_view label = TabLabels[t];
     const int64_t lw = RoundHalfEven(StringWidth(label));
     const int64_t lh = RoundHalfEven(StringHeight(label));
-    const bool dot = t == 0 && Game.HeatMapOn != 0;
+    const bool dot = t == 0 && heatDot;
     const double lx = static_cast<double>(tx) + static_cast<double>(tw5 - lw) / 2.0 - (dot ? 10.0 : 0.0);
     SetDrawMode(ModeTransparentText);
     SetPenColor(c.label);

@@ -53,7 +53,8 @@ void DrawThreeLineText(int64_t x, int64_t y, int64_t w, int64_t h, const std::st
                        const Colour colours[3]);
 
 // Tabs and the Draw button.
-void DrawTabs();
+void DrawTabs(int64_t selectedTab, bool heatDot);  // the selected tab gold, the heat-map dot by Main
+void DrawRecallBanner();  // the banner over the header while a past draw is recalled
 void DrawDrawButton();
 
 // Stats panel and overlays. The stats panel's card rows come from the view.
