@@ -59,8 +59,8 @@ struct InputDevices {
   // and release, queued now; nothing while that button is held.
   void Click(int64_t button, int64_t x, int64_t y) {
     if ((button != MouseLeft && button != MouseRight) || buttonDown[button]) return;
-    Push({true, button, true, x, y});
-    Push({true, button, false, x, y});
+    Push({true, button, true, x, y, false});
+    Push({true, button, false, x, y, false});
   }
   // The oldest edge not yet taken; false when there is none.
   bool Take(InputEdge& edge) {
