@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "platform/platform.h"
+#include "state/calendar.h"
 #include "state/game_state.h"
 
 namespace {
@@ -89,16 +90,8 @@ std::string UtcText(int64_t ms, bool compact) {
     inDay += 86400000;
     days -= 1;
   }
-  // The civil date of a day count since 1970-01-01 (proleptic Gregorian calendar).
-  const int64_t z = days + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  const int64_t day = doy - (153 * mp + 2) / 5 + 1;
-  const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  int64_t year = 0, month = 0, day = 0;
+  CivilFromDays(days, year, month, day);
   const int64_t h = inDay / 3600000, m = inDay / 60000 % 60, s = inDay / 1000 % 60, milli = inDay % 1000;
   char text[160];
   if (compact) {
@@ -581,39 +574,18 @@ bool LedgerNewestDraw(LedgerDraw& out) {
   return found;
 }
 
-bool LedgerLastBalance(int64_t& balance) {
-  if (ledger.db == nullptr) return false;
-  int rc = SQLITE_OK;
-  bool found = false;
-  {
-    Statement s(
-        ledger.db,
-        "SELECT balance_after FROM (SELECT seq, balance_after FROM draws WHERE seq = (SELECT max(seq) FROM draws)"
-        " UNION ALL SELECT seq, balance_after FROM adjustments WHERE seq = (SELECT max(seq) FROM adjustments))"
-        " ORDER BY seq DESC LIMIT 1");
-    if (s.Next()) {
-      found = true;
-      balance = s.Int(0);
-    }
-    rc = s.rc();
-  }
-  if (rc != SQLITE_OK) {
-    if (IsCorrupt(rc)) {
-      SetAside();
-      OpenOrRestart(Game.Balance);
-    }
-    return false;
-  }
-  return found;
-}
+namespace {
 
-bool LedgerSetting(const char* key, int64_t& value) {
+// The first column of the first row of a query (with key bound as its one parameter, when
+// given) into value; false when there is no row or the ledger cannot be read, a corrupt ledger
+// being set aside and restarted at once.
+bool ReadInteger(const char* sql, const char* key, int64_t& value) {
   if (ledger.db == nullptr) return false;
   int rc = SQLITE_OK;
   bool found = false;
   {
-    Statement s(ledger.db, "SELECT value FROM settings WHERE key = ? AND typeof(value) = 'integer'");
-    s.Bind(1, std::string(key));
+    Statement s(ledger.db, sql);
+    if (key != nullptr) s.Bind(1, std::string(key));
     if (s.Next()) {
       found = true;
       value = s.Int(0);
@@ -628,6 +600,20 @@ bool LedgerSetting(const char* key, int64_t& value) {
     return false;
   }
   return found;
+}
+
+}  // namespace
+
+bool LedgerLastBalance(int64_t& balance) {
+  return ReadInteger(
+      "SELECT balance_after FROM (SELECT seq, balance_after FROM draws WHERE seq = (SELECT max(seq) FROM draws)"
+      " UNION ALL SELECT seq, balance_after FROM adjustments WHERE seq = (SELECT max(seq) FROM adjustments))"
+      " ORDER BY seq DESC LIMIT 1",
+      nullptr, balance);
+}
+
+bool LedgerSetting(const char* key, int64_t& value) {
+  return ReadInteger("SELECT value FROM settings WHERE key = ? AND typeof(value) = 'integer'", key, value);
 }
 
 bool LedgerSetSetting(const char* key, int64_t value) {
