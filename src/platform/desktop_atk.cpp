@@ -462,7 +462,7 @@ void Announce(std::string_view text) {
   if (!bridge.area) return;
   char line[AccessibleDescriptionBytes + AccessibleNameBytes];
   const size_t n = text.size() < sizeof line - 1 ? text.size() : sizeof line - 1;
-  std::memcpy(line, text.data(), n);
+  if (n > 0) std::memcpy(line, text.data(), n);
   line[n] = 0;
   g_signal_emit_by_name(bridge.area, "announcement", line);
 }

@@ -344,7 +344,7 @@ void Announce(std::string_view text) {
   if (world.announcementCount == World::AnnouncementCapacity) return;
   char* line = world.announcements[world.announcementCount++];
   const size_t n = std::min(text.size(), static_cast<size_t>(World::AnnouncementBytes - 1));
-  std::memcpy(line, text.data(), n);
+  if (n > 0) std::memcpy(line, text.data(), n);
   line[n] = 0;
 }
 

@@ -99,7 +99,7 @@ uint64_t KeyOfScreen(const DrawView& view) {
 // Copies a text into a fixed field, cut to fit.
 void CopyText(char* field, size_t size, std::string_view text) {
   const size_t n = text.size() < size - 1 ? text.size() : size - 1;
-  std::memcpy(field, text.data(), n);
+  if (n > 0) std::memcpy(field, text.data(), n);  // an empty view may hold no pointer at all
   field[n] = 0;
 }
 
