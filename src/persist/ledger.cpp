@@ -520,6 +520,26 @@ bool LedgerRecovered(int64_t drawId) {
   });
 }
 
+namespace {
+
+std::string readError;  // why the last read failed
+
+// Ends a read: notes why it failed, and sets a corrupt ledger aside as a write would.
+bool ReadDone(int rc) {
+  if (rc == SQLITE_OK) {
+    readError.clear();
+    return true;
+  }
+  readError = sqlite3_errstr(rc);
+  if (IsCorrupt(rc)) {
+    SetAside();
+    OpenOrRestart(Game.Balance);
+  }
+  return false;
+}
+
+}  // namespace
+
 bool LedgerNewestDraw(LedgerDraw& out) {
   if (ledger.db == nullptr) return false;
   out = LedgerDraw{};
@@ -564,14 +584,7 @@ bool LedgerNewestDraw(LedgerDraw& out) {
     }
     rc = k.rc();
   }
-  if (rc != SQLITE_OK) {
-    if (IsCorrupt(rc)) {
-      SetAside();
-      OpenOrRestart(Game.Balance);
-    }
-    return false;
-  }
-  return found;
+  return ReadDone(rc) && found;
 }
 
 namespace {
@@ -592,14 +605,7 @@ bool ReadInteger(const char* sql, const char* key, int64_t& value) {
     }
     rc = s.rc();
   }
-  if (rc != SQLITE_OK) {
-    if (IsCorrupt(rc)) {
-      SetAside();
-      OpenOrRestart(Game.Balance);
-    }
-    return false;
-  }
-  return found;
+  return ReadDone(rc) && found;
 }
 
 }  // namespace
@@ -626,22 +632,6 @@ bool LedgerSetSetting(const char* key, int64_t value) {
 }
 
 namespace {
-
-std::string readError;  // why the last read of settled draws failed
-
-// Ends a read: notes why it failed, and sets a corrupt ledger aside as a write would.
-bool ReadDone(int rc) {
-  if (rc == SQLITE_OK) {
-    readError.clear();
-    return true;
-  }
-  readError = sqlite3_errstr(rc);
-  if (IsCorrupt(rc)) {
-    SetAside();
-    OpenOrRestart(Game.Balance);
-  }
-  return false;
-}
 
 // The columns of a settled draw's row in the list, in the order FillSettled reads them.
 constexpr const char* SettledColumns =
