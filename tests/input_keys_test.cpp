@@ -3,6 +3,7 @@
 // pointer, and a box or a loss of focus dropping them like any other edge.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/headless.h"
@@ -70,16 +71,37 @@ TEST(InputKeys, AutoRepeatGivesPressesOnlyForTheKeysThatStep) {
   }
 }
 
-TEST(InputKeys, EveryNewKeyRepeatsAndSpaceEscapeAndVDoNot) {
+// The keys that move or step repeat; the keys that switch or choose something (Space, Escape, V,
+// M, A, F1, F10, Menu, the digits) give one press per press, so holding one never flips it back.
+TEST(InputKeys, TheKeysThatStepRepeatAndTheKeysThatSwitchDoNot) {
+  const std::vector<int64_t> once = {KeySpace,  KeyEscape, KeyMarks,  KeySound,  KeyChart,  KeyHelp, KeyF10,
+                                     KeyMenu,   KeyDigit0, KeyDigit1, KeyDigit2, KeyDigit3, KeyDigit4};
   for (int64_t key = 0; key < KeyCount; ++key) {
     InputDevices input;
     input.Key(key, true);
     input.Key(key, true);
     const std::vector<Seen> edges = Drain(input);
-    const bool steps = key != KeySpace && key != KeyEscape && key != KeyMarks;
+    const bool steps = std::find(once.begin(), once.end(), key) == once.end();
     EXPECT_EQ(edges.size(), steps ? 2u : 1u) << "key " << key;
     EXPECT_EQ(KeyRepeats(key), steps) << "key " << key;
   }
+}
+
+// Shift travels with each key edge as it was when the key went down or repeated, so Shift+Tab
+// goes backwards and Shift+F10 is a right click even when Shift is let go first.
+TEST(InputKeys, ShiftIsKeptOnEachEdge) {
+  InputDevices input;
+  input.Key(KeyTab, true, true);
+  input.Key(KeyTab, true, false);
+  input.Key(KeyTab, false, false);
+  input.Key(KeyF10, true, true);
+  InputEdge e{};
+  const bool expected[] = {true, false, false, true};
+  for (bool shift : expected) {
+    ASSERT_TRUE(input.Take(e));
+    EXPECT_EQ(e.shift, shift) << "key " << e.code << (e.down ? " press" : " release");
+  }
+  EXPECT_FALSE(input.Take(e));
 }
 
 TEST(InputKeys, WheelStepsAreOnePressEachAtThePointer) {

@@ -54,6 +54,37 @@ int64_t KeyOf(guint keyval) {
     case GDK_KEY_v:
     case GDK_KEY_V:
       return KeyMarks;
+    case GDK_KEY_m:
+    case GDK_KEY_M:
+      return KeySound;
+    case GDK_KEY_a:
+    case GDK_KEY_A:
+      return KeyChart;
+    case GDK_KEY_F1:
+      return KeyHelp;
+    case GDK_KEY_F10:
+      return KeyF10;
+    case GDK_KEY_Menu:
+      return KeyMenu;
+    case GDK_KEY_0:
+    case GDK_KEY_KP_0:
+      return KeyDigit0;
+    case GDK_KEY_1:
+    case GDK_KEY_KP_1:
+      return KeyDigit1;
+    case GDK_KEY_2:
+    case GDK_KEY_KP_2:
+      return KeyDigit2;
+    case GDK_KEY_3:
+    case GDK_KEY_KP_3:
+      return KeyDigit3;
+    case GDK_KEY_4:
+    case GDK_KEY_KP_4:
+      return KeyDigit4;
+    case GDK_KEY_Tab:
+    case GDK_KEY_KP_Tab:
+    case GDK_KEY_ISO_Left_Tab:
+      return KeyTab;
     case GDK_KEY_h:
     case GDK_KEY_H:
       return KeyH;
@@ -139,11 +170,13 @@ void OnSizeAllocate(GtkWidget*, GdkRectangle*, gpointer) { NoteSize(); }
 void OnScaleFactor(GObject*, GParamSpec*, gpointer) { NoteSize(); }
 
 // Key presses and releases on the top-level window, by key value (the symbol on the player's
-// layout); a held key's auto-repeat arrives as more presses.
+// layout); a held key's auto-repeat arrives as more presses. The desktop's left tab is Tab with
+// Shift, whatever modifiers made it.
 gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer) {
   const int64_t key = KeyOf(event->keyval);
   if (key < 0) return FALSE;
-  desk.input.Key(key, event->type == GDK_KEY_PRESS);
+  const bool shift = (event->state & GDK_SHIFT_MASK) != 0 || event->keyval == GDK_KEY_ISO_Left_Tab;
+  desk.input.Key(key, event->type == GDK_KEY_PRESS, shift);
   return TRUE;
 }
 

@@ -151,7 +151,7 @@ void SetPointer(int64_t x, int64_t y) {
 }
 
 void SetButton(int64_t button, bool down) { world.input.Button(button, down); }
-void SetKey(int64_t key, bool down) { world.input.Key(key, down); }
+void SetKey(int64_t key, bool down, bool shift) { world.input.Key(key, down, shift); }
 void QueueWheel(int64_t steps) { world.input.Wheel(steps); }
 
 void QueueClick(int64_t x, int64_t y, int64_t button) {

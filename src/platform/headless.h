@@ -53,7 +53,9 @@ int64_t WaitsWithoutEnd();
 // next SampleMouse / SampleKeyboard sees. A box shown drops the edges queued and the held state.
 void SetPointer(int64_t x, int64_t y);  // -1, -1: outside the window
 void SetButton(int64_t button, bool down);
-void SetKey(int64_t key, bool down);  // a press of a held key is its auto-repeat (KeyRepeats keys)
+// A key goes down or up, with Shift held or not; a press of a held key is its auto-repeat
+// (KeyRepeats keys).
+void SetKey(int64_t key, bool down, bool shift = false);
 void QueueWheel(int64_t steps);         // wheel steps at the pointer: positive up, negative down
 // A complete click at (x, y): its press and release, both queued now. Several in one At action
 // all land between the same two frames.

@@ -31,36 +31,37 @@ struct InputDevices {
     edges[(first + count) % InputEdgeCapacity] = edge;
     ++count;
   }
-  // A key goes down or up. A press of a key already held is its auto-repeat: another press edge,
-  // marked as a repeat, for the keys that repeat, and no edge for the others (Space, Escape).
-  void Key(int64_t key, bool down) {
+  // A key goes down or up, with Shift held or not. A press of a key already held is its
+  // auto-repeat: another press edge, marked as a repeat, for the keys that repeat, and no edge for
+  // the others (Space, Escape).
+  void Key(int64_t key, bool down, bool shift = false) {
     if (key < 0 || key >= KeyCount) return;
     if (keyDown[key] == down) {
-      if (down && KeyRepeats(key)) Push({false, key, true, -1, -1, true});
+      if (down && KeyRepeats(key)) Push({false, key, true, -1, -1, true, shift});
       return;
     }
     keyDown[key] = down;
     if (!down) keyReleasedSince[key] = true;
-    Push({false, key, down, -1, -1, false});
+    Push({false, key, down, -1, -1, false, shift});
   }
   // A mouse button goes down or up at the current pointer.
   void Button(int64_t button, bool down) {
     if ((button != MouseLeft && button != MouseRight) || buttonDown[button] == down) return;
     buttonDown[button] = down;
-    Push({true, button, down, pointerX, pointerY, false});
+    Push({true, button, down, pointerX, pointerY, false, false});
   }
   // The wheel turns by steps at the current pointer: positive away from the player (up), one press
   // edge per step, in the order turned.
   void Wheel(int64_t steps) {
     const int64_t code = steps > 0 ? MouseWheelUp : MouseWheelDown;
-    for (int64_t n = steps > 0 ? steps : -steps; n > 0; --n) Push({true, code, true, pointerX, pointerY, false});
+    for (int64_t n = steps > 0 ? steps : -steps; n > 0; --n) Push({true, code, true, pointerX, pointerY, false, false});
   }
   // A whole click at (x, y) that the pointer did not make (an accessibility action): its press
   // and release, queued now; nothing while that button is held.
   void Click(int64_t button, int64_t x, int64_t y) {
     if ((button != MouseLeft && button != MouseRight) || buttonDown[button]) return;
-    Push({true, button, true, x, y, false});
-    Push({true, button, false, x, y, false});
+    Push({true, button, true, x, y, false, false});
+    Push({true, button, false, x, y, false, false});
   }
   // The oldest edge not yet taken; false when there is none.
   bool Take(InputEdge& edge) {

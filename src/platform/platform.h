@@ -26,13 +26,23 @@ constexpr int64_t BoxOk = 0, BoxYesNo = 1, BoxYesNoCancel = 2;             // bu
 constexpr int64_t BoxIconInfo = 4, BoxIconError = 8, BoxIconWarning = 16;  // icon flags
 
 enum WindowEvent : int64_t { EventNone = 0, EventCloseWindow, EventSizeWindow, EventOther };
-// Keys by the symbol on the player's layout (H is the letter H wherever it sits). Space and Escape
-// give one press per press, as does V (KeyMarks); the keys from KeyH on also give a press at each
-// auto-repeat.
+// Keys by the symbol on the player's layout (H is the letter H wherever it sits; the keypad's
+// digits are the digits). The keys before KeyH give one press per press; the keys from KeyH on
+// also give a press at each auto-repeat.
 enum Key : int64_t {
   KeySpace,
   KeyEscape,
-  KeyMarks,  // the V key
+  KeyMarks,   // the V key
+  KeySound,   // the M key
+  KeyChart,   // the A key
+  KeyHelp,    // F1
+  KeyF10,     // F10 (with Shift, a right click)
+  KeyMenu,    // the Menu key
+  KeyDigit0,  // 0, the main row's or the keypad's; KeyDigit0 + n is the digit n
+  KeyDigit1,
+  KeyDigit2,
+  KeyDigit3,
+  KeyDigit4,
   KeyH,
   KeyLeft,
   KeyRight,
@@ -43,6 +53,7 @@ enum Key : int64_t {
   KeyPageUp,
   KeyPageDown,
   KeyEnter,
+  KeyTab,  // Tab; with Shift (or as the desktop's left tab), backwards
   KeyCount
 };
 // True for the keys whose auto-repeat brings more presses while they are held.
@@ -125,6 +136,7 @@ struct InputEdge {
   bool down;     // a press; otherwise a release (a wheel step is always a press)
   int64_t x, y;  // a mouse edge's pointer, as PointerX/PointerY; -1, -1 for a key
   bool repeat;   // a key's auto-repeat press while it is held (only for KeyRepeats keys)
+  bool shift;    // a key edge made with Shift held
 };
 int64_t InitKeyboard();               // 0 on failure
 int64_t InitMouse();                  // 0 on failure
