@@ -348,8 +348,8 @@ TEST_F(OverlayTest, AboutLinesAreTheRulesInOrderWithTheirColours) {
       {"- Start with $1,000. If balance drops below draw cost, add $1,000 or save-and-quit.", false},
       {"- Stats panel: per-card picks/hits/win, set net W/L, balance, runs, lifetime totals.", false},
       {"PERSISTENCE", true},
-      {"- Saves to keno_save.dat: picks, balance, stats, speed, bet, sound, progressive pot.", false},
-      {"- Auto-saved after each draw (3-second debounce) and on exit, jackpot, or settings change.", false},
+      {"- Saves keno_save.dat at each draw, on exit and on changes: picks, balance, stats, pot.", false},
+      {"- Every draw is kept in keno_history.sqlite3. Press H or right-click stats for History.", false},
   };
   const Rect& b = Game.BoardRect;
   const int64_t lineH = AboutLineHeight(b.h);

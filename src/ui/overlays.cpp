@@ -48,8 +48,8 @@ constexpr AboutSection AboutSections[] = {
      {"- Start with $1,000. If balance drops below draw cost, add $1,000 or save-and-quit.",
       "- Stats panel: per-card picks/hits/win, set net W/L, balance, runs, lifetime totals."}},
     {"PERSISTENCE",
-     {"- Saves to keno_save.dat: picks, balance, stats, speed, bet, sound, progressive pot.",
-      "- Auto-saved after each draw (3-second debounce) and on exit, jackpot, or settings change."}},
+     {"- Saves keno_save.dat at each draw, on exit and on changes: picks, balance, stats, pot.",
+      "- Every draw is kept in keno_history.sqlite3. Press H or right-click stats for History."}},
 };
 
 }  // namespace

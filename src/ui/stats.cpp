@@ -44,6 +44,7 @@ constexpr Colour WinGreen = RGB(0, 100, 0);
 constexpr Colour LossRed = RGB(160, 0, 0);
 constexpr Colour MoneyGreen = RGB(20, 80, 20);
 constexpr Colour Gold = RGB(255, 215, 0);
+constexpr Colour HintGrey = RGB(90, 90, 105);
 
 // Writes the panel's steps section by section, from the top down.
 struct StatsWriter {
@@ -83,6 +84,7 @@ struct StatsWriter {
   void Balance();
   void Lifetime();
   void Notices();
+  void Hint(int64_t y, int64_t h);
 };
 
 // The panel's ground, the title band with the bet, and the card table's column heads.
@@ -220,7 +222,15 @@ void StatsWriter::Notices() {
     out.AddFill(x, cy, w, 2, Gold);
     Text(x + 12, cy + 4, "CONSOLATION", Gold);
     Text(x + 12, cy + rowH + 6, g.StatusMessage, RGB(255, 235, 160));
+    cy += bh;
   }
+}
+
+// The way into the history, on the panel's last row; left out when the notices reach that row.
+void StatsWriter::Hint(int64_t y, int64_t h) {
+  const int64_t hy = y + h - rowH - 6;
+  if (cy + 4 > hy) return;
+  Text(x + 12, hy, "right-click: history (H)", HintGrey);
 }
 
 }  // namespace
@@ -238,6 +248,7 @@ void BuildStatsPanel(PanelSteps& out, const DrawView& view) {
   writer.Balance();
   writer.Lifetime();
   writer.Notices();
+  writer.Hint(g.StatsPanelY, g.StatsPanelH);
 }
 
 // The whole panel with the live game's card rows.
