@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -190,6 +191,16 @@ TEST_F(HistoryExport, TheFileOfAScriptedLedgerIsExactlyAsExpected) {
   EXPECT_EQ(headless::BoxLog()[0].title, "Export Keno History");
   EXPECT_EQ(headless::BoxLog()[0].text, "keno-history-2026-12-10.csv");
   EXPECT_TRUE(FilesStartingWith(headless::TempDir(), std::string("history.csv") + SaveTemporaryInfix).empty());
+  // tests/e2e/export_e2e.sh reads the file back with Python's csv module and checks it against
+  // the ledger through the sqlite3 program: both are kept where it asks.
+  if (const char* keep = std::getenv("KENO_EXPORT_KEEP_DIR")) {
+    std::filesystem::copy_file(path, std::string(keep) + "/history.csv");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(LedgerFile().c_str(), &db), SQLITE_OK);
+    const std::string copy = "VACUUM INTO '" + std::string(keep) + "/ledger.sqlite3'";
+    EXPECT_EQ(sqlite3_exec(db, copy.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
 }
 
 // A field holding a comma, a quote or a line break is quoted, its quotes doubled; the others
