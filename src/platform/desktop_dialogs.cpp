@@ -159,3 +159,46 @@ std::string ShowInputBox(const std::string& title, const std::string& prompt, co
   FinishDialog(dialog);
   return answer;
 }
+
+namespace {
+
+// Keeps the file chooser's answer for the loop that waits for it.
+void OnChooserResponse(GtkNativeDialog*, gint response, gpointer answer) { *static_cast<gint*>(answer) = response; }
+
+}  // namespace
+
+std::string ChooseExportFile(const std::string& title, const std::string& suggestedName) {
+  if (!desk.gtkReady) return "";
+  if (desk.quitAsked) {
+    desk.input.Forget();
+    return "";
+  }
+  GtkFileChooserNative* native = gtk_file_chooser_native_new(
+      title.c_str(), desk.window ? GTK_WINDOW(desk.window) : nullptr, GTK_FILE_CHOOSER_ACTION_SAVE, "_Save", "_Cancel");
+  GtkNativeDialog* dialog = GTK_NATIVE_DIALOG(native);
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(native);
+  gtk_native_dialog_set_modal(dialog, TRUE);
+  gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+  gtk_file_chooser_set_current_name(chooser, suggestedName.c_str());
+  // The native dialog is not a GtkDialog, so it runs in a loop of ours rather than
+  // gtk_native_dialog_run: a quit signal hides it (desktop_endings.cpp) and the loop ends.
+  gint response = GTK_RESPONSE_NONE;
+  const gulong handler = g_signal_connect(native, "response", G_CALLBACK(OnChooserResponse), &response);
+  desk.openChooser = dialog;
+  gtk_native_dialog_show(dialog);
+  while (response == GTK_RESPONSE_NONE && !desk.quitAsked) gtk_main_iteration();
+  desk.openChooser = nullptr;
+  std::string path;
+  if (response == GTK_RESPONSE_ACCEPT && !desk.quitAsked) {
+    gchar* name = gtk_file_chooser_get_filename(chooser);
+    if (name != nullptr) path = name;
+    g_free(name);
+  }
+  g_signal_handler_disconnect(native, handler);
+  gtk_native_dialog_hide(dialog);
+  g_object_unref(native);
+  desktop::DrainEvents();
+  desk.input.Forget();
+  if (desk.window) gtk_window_present(GTK_WINDOW(desk.window));
+  return path;
+}

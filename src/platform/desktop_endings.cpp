@@ -25,12 +25,27 @@ using desktop::desk;
 void (*displayLostOperation)() = nullptr;
 char displayLostLine[256] = "keno: the connection to the X display was lost\n";
 
+// Cancels the open file chooser. Without a portal it is a GTK dialog of its own, which may have
+// a question of its own open (replace the file?) in a nested loop: every dialog shown is answered
+// as closed, then the chooser is hidden, which is all a portal's dialog needs. Its loop in
+// ChooseExportFile sees the quit and ends.
+void CancelChooser() {
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* w = windows; w != nullptr; w = w->next) {
+    if (GTK_IS_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data)))
+      gtk_dialog_response(GTK_DIALOG(w->data), GTK_RESPONSE_DELETE_EVENT);
+  }
+  g_list_free(windows);
+  gtk_native_dialog_hide(desk.openChooser);
+}
+
 // A quit signal: the game is asked to close as if its window were closed, and a modal box that
 // waits for an answer is answered as dismissed so that the frame loop runs again and sees it.
 gboolean OnQuitSignal(gpointer) {
   desk.quitAsked = true;
   desk.quitPending = true;
   if (desk.openDialog) gtk_dialog_response(GTK_DIALOG(desk.openDialog), GTK_RESPONSE_DELETE_EVENT);
+  if (desk.openChooser) CancelChooser();
   return G_SOURCE_CONTINUE;
 }
 

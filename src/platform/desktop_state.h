@@ -53,9 +53,10 @@ struct Desktop {
   std::deque<int64_t> events;
   InputDevices input;
   int entropyFd = -1;
-  GtkWidget* openDialog = nullptr;  // the modal box waiting for its answer, if any
-  bool quitAsked = false;           // a signal asked the game to end; boxes are no longer shown
-  bool quitPending = false;         // that request is still to be reported as a close request
+  GtkWidget* openDialog = nullptr;         // the modal box waiting for its answer, if any
+  GtkNativeDialog* openChooser = nullptr;  // the native file chooser waiting for its answer, if any
+  bool quitAsked = false;                  // a signal asked the game to end; boxes are no longer shown
+  bool quitPending = false;                // that request is still to be reported as a close request
 };
 
 extern Desktop desk;

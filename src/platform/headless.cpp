@@ -32,6 +32,7 @@ struct World {
   InputDevices input;
   std::deque<BoxResult> answers;
   std::deque<std::string> replies;
+  std::deque<std::string> exportPaths;  // QueueExportPath
   std::vector<headless::ShownBox> boxes;
   bool audioFails = false;
   headless::SetupFault setupFault = headless::SetupFault::None;
@@ -202,6 +203,7 @@ void SendQuitSignalAtNextBox() { world.quitAtNextBox = true; }
 
 void QueueAnswer(BoxResult answer) { world.answers.push_back(answer); }
 void QueueInput(std::string reply) { world.replies.push_back(std::move(reply)); }
+void QueueExportPath(std::string path) { world.exportPaths.push_back(std::move(path)); }
 const std::vector<ShownBox>& BoxLog() { return world.boxes; }
 void ClearBoxLog() { world.boxes.clear(); }
 
@@ -452,6 +454,15 @@ std::string ShowInputBox(const std::string& title, const std::string& prompt, co
   std::string reply = world.replies.front();
   world.replies.pop_front();
   return reply;
+}
+
+std::string ChooseExportFile(const std::string& title, const std::string& suggestedName) {
+  world.boxes.push_back({title, suggestedName, 0, false, true});
+  if (BoxOpens()) return "";
+  if (world.exportPaths.empty()) return "";
+  std::string path = world.exportPaths.front();
+  world.exportPaths.pop_front();
+  return path;
 }
 
 int64_t InitAudio() {

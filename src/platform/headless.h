@@ -18,6 +18,7 @@ struct ShownBox {
   std::string text;
   int64_t flags = 0;
   bool inputBox = false;  // an input box: text is its prompt
+  bool chooser = false;   // the export file chooser: text is the name it suggests
 };
 
 // FailOpen: the source does not open; FailRead: every read fails; FailReadAfterQueued: reads fail
@@ -91,6 +92,8 @@ void SendQuitSignalAtNextBox();
 // Message boxes take scripted answers in order, then answer Yes; input boxes likewise, then "".
 void QueueAnswer(BoxResult answer);
 void QueueInput(std::string reply);
+// The export file chooser takes scripted paths in order, then cancels ("").
+void QueueExportPath(std::string path);
 const std::vector<ShownBox>& BoxLog();
 void ClearBoxLog();
 

@@ -155,6 +155,10 @@ int64_t PointerY(int64_t window);
 BoxResult ShowMessageBox(const std::string& title, const std::string& text, int64_t flags);
 std::string ShowInputBox(const std::string& title, const std::string& prompt,
                          const std::string& initial);  // "" when closed
+// The desktop's own save dialog (through its portal where there is one), with suggestedName in
+// the name field and a question before an existing file is replaced; the chosen file's path, ""
+// when cancelled. A quit signal cancels it as it answers the boxes.
+std::string ChooseExportFile(const std::string& title, const std::string& suggestedName);
 
 // Sound. After a failed InitAudio every sound operation does nothing.
 int64_t InitAudio();                                                          // 0 on failure
@@ -169,6 +173,7 @@ int64_t CommitDataFile(int64_t file,
                        const std::string& target);  // flush to disk, close, rename over target; 0 on failure
 int64_t DataFileLength(int64_t file);
 void WriteU8(int64_t file, int64_t value);
+void WriteBytes(int64_t file, std::string_view bytes);  // as that many WriteU8 would, in one call
 int64_t ReadU8(int64_t file);
 void WriteI32(int64_t file, int64_t value);   // low 32 bits
 int64_t ReadI32(int64_t file);                // sign-extended

@@ -306,6 +306,16 @@ void WriteU8(int64_t file, int64_t value) {
   }
 }
 
+void WriteBytes(int64_t file, std::string_view bytes) {
+  FILE* f = Stream(file);
+  if (!f || files[file].error || bytes.empty()) return;
+  if (const int fault = TakeFault(sys::FileStep::Write)) {
+    files[file].error = fault;
+  } else if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+    files[file].error = errno ? errno : EIO;
+  }
+}
+
 int64_t ReadU8(int64_t file) {
   FILE* f = Stream(file);
   if (!f) return 0;

@@ -87,6 +87,7 @@ void ShowConsolation(int64_t share) {
   message += "/card consolation paid";
   Game.StatusMessage = std::move(message);
   Game.StatusMessageTime = NowMs();
+  Game.StatusKind = StatusConsolation;
 }
 
 // What the payouts found: a card won, a card matched all its picks, a 10+ pick card did.

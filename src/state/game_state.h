@@ -124,7 +124,9 @@ enum : int64_t {
   FontNumberHeading,
 };
 enum : int64_t { ImageNumberBallsPanel = 1, ImageNumberStarWhite, ImageNumberStarBlack };
-enum : int64_t { SaveFileNumber = 1, SharedLibraryNumber = 1, GameWindow = 1 };
+enum : int64_t { SaveFileNumber = 1, ExportFileNumber = 2, SharedLibraryNumber = 1, GameWindow = 1 };
+// What the status line reports, which gives its heading.
+enum : int64_t { StatusConsolation = 0, StatusExport = 1 };
 
 // Every field of the game, with its unit, its range and who writes it. Amounts are whole
 // dollars. Times are NowMs() milliseconds. Flags are 0 or 1. "app" is start-up, the frame loop and
@@ -193,8 +195,9 @@ struct GameState {
   int64_t PayTableOpen = 0;                       // flag: the pay table overlay is shown; app
   int64_t AboutOpen = 0;                          // flag: the About overlay is shown; app
   SharedField<int64_t> SoundOn = DefaultSoundOn;  // flag: sounds play; app, persist; read by the fanfare worker
-  std::string StatusMessage;                      // the consolation notice, "" none; rules set it, app clears it
-  int64_t StatusMessageTime = 0;                  // time it was set; rules
+  std::string StatusMessage;                      // the status line, "" none; rules and app set it, app clears it
+  int64_t StatusMessageTime = 0;                  // time it was set; rules, app
+  int64_t StatusKind = StatusConsolation;         // what StatusMessage reports (Status*); set with it
   int64_t ScreenW = 1280;                         // back buffer width in pixels, 0 to force a reopen; app
   int64_t ScreenH = 850;                          // back buffer height in pixels; app
   int64_t PrevLeftButton = 0;                     // flag: left button held in the last frame; app

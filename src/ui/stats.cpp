@@ -204,7 +204,7 @@ void StatsWriter::Lifetime() {
   cy += rowH;
 }
 
-// The progressive pot while a card qualifies, and the consolation notice while it shows.
+// The progressive pot while a card qualifies, and the status line (a consolation, an export) while it shows.
 void StatsWriter::Notices() {
   if (g.ProgressiveEligible) {
     cy += 6;
@@ -220,7 +220,7 @@ void StatsWriter::Notices() {
     const int64_t bh = 2 * rowH + 8;
     out.AddFill(x, cy, w, bh, RGB(70, 44, 0));
     out.AddFill(x, cy, w, 2, Gold);
-    Text(x + 12, cy + 4, "CONSOLATION", Gold);
+    Text(x + 12, cy + 4, g.StatusKind == StatusExport ? "HISTORY EXPORTED" : "CONSOLATION", Gold);
     Text(x + 12, cy + rowH + 6, g.StatusMessage, RGB(255, 235, 160));
     cy += bh;
   }
