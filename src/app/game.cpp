@@ -249,6 +249,7 @@ void RenderFrame() {
   DrawRecallBanner();
   DrawPayTableOverlay();
   DrawAboutOverlay();
+  DrawHistoryOverlay();
   UpdateAccessibleItems(view);
 
   // The panels end 12 pixels above the bottom; this strip hides anything reaching below.

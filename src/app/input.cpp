@@ -3,6 +3,7 @@
 // painted controls, tabs and board.
 #include "app/input.h"
 
+#include "app/history.h"
 #include "app/recall.h"
 
 #include "state/game_state.h"
@@ -104,6 +105,7 @@ void ActOnSpace() {
 // False once the game has asked to quit, so that nothing after Escape acts.
 bool HandleEdge(const InputEdge& e, int64_t now) {
   if (HandleRecallEdge(e)) return true;
+  if (HandleHistoryEdge(e)) return true;
   if (e.mouse && e.code == MouseLeft) {
     const bool inDraw = PointInRect(Game.DrawButtonRect, e.x, e.y) == 1;
     TrackDrawButton(e.down && inDraw, now);

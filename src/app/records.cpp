@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/history.h"
 #include "persist/ledger.h"
 #include "persist/save_file.h"
 #include "platform/platform.h"
@@ -129,6 +130,7 @@ void WriteRecords(BookEvent event, int64_t balanceBefore, int64_t balanceAfter) 
       if (Game.Charge.End == DrawRecovered) break;
       LedgerSettlement();
       SaveGame();
+      HistoryDrawSettled();
       break;
   }
 }

@@ -749,3 +749,55 @@ bool LedgerSettledPosition(int64_t id, int64_t& position, int64_t& total) {
 }
 
 std::string LedgerReadError() { return readError; }
+
+// ---- The History overlay's totals and list positions ----
+
+bool LedgerHistoryTotals(LedgerTotals& out) {
+  out = LedgerTotals{};
+  if (ledger.db == nullptr) {
+    readError = "the ledger is not open";
+    return false;
+  }
+  int rc = SQLITE_OK;
+  {
+    // The first row holds the draws' sums; each row after it one schedule and spot count's bets.
+    Statement d(ledger.db,
+                "SELECT 0, '', 0, count(*), coalesce(sum(cost), 0), coalesce(sum(won), 0),"
+                " coalesce(sum(progressive_prize), 0), coalesce(sum(consolation), 0), coalesce(max(won), 0)"
+                " FROM draws WHERE state = 'settled'"
+                " UNION ALL SELECT 1, d.schedule, c.spots, sum(d.bet_per_card), 0, 0, 0, 0, 0"
+                " FROM cards c JOIN draws d ON d.id = c.draw_id WHERE d.state = 'settled'"
+                " GROUP BY d.schedule, c.spots");
+    while (d.Next()) {
+      if (d.Int(0) == 0) {
+        out.draws = d.Int(3);
+        out.cost = d.Int(4);
+        out.won = d.Int(5);
+        out.progressive = d.Int(6);
+        out.consolation = d.Int(7);
+        out.biggestWin = d.Int(8);
+        continue;
+      }
+      const int64_t mode = d.Text(1) == "GENEROUS" ? 0 : 1;
+      const int64_t spots = d.Int(2);
+      if (spots >= 1 && spots <= MaxPicks) out.betBySpots[mode][spots] += d.Int(3);
+    }
+    rc = d.rc();
+  }
+  return ReadDone(rc);
+}
+
+int64_t LedgerSettledIdAt(int64_t fromNewest) {
+  if (ledger.db == nullptr || fromNewest < 0) return 0;
+  int64_t id = 0;
+  int rc = SQLITE_OK;
+  {
+    Statement d(ledger.db, "SELECT id FROM draws WHERE state = 'settled' ORDER BY id DESC LIMIT 1 OFFSET ?");
+    d.Bind(1, fromNewest);
+    if (d.Next()) id = d.Int(0);
+    rc = d.rc();
+  }
+  return ReadDone(rc) ? id : 0;
+}
+
+// ---- end of the History overlay's block ----

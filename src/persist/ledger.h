@@ -109,3 +109,19 @@ int64_t LedgerSettledNeighbour(int64_t id, int64_t step);
 bool LedgerSettledPosition(int64_t id, int64_t& position, int64_t& total);
 // Why the last read failed, "" when it did not.
 std::string LedgerReadError();
+
+// The History overlay's totals over every settled draw, read in one aggregate query.
+struct LedgerTotals {
+  int64_t draws = 0;        // settled draws
+  int64_t cost = 0;         // dollars charged
+  int64_t won = 0;          // dollars paid, progressive prizes and consolations included
+  int64_t progressive = 0;  // dollars of progressive prizes
+  int64_t consolation = 0;  // dollars of consolations
+  int64_t biggestWin = 0;   // the largest won of one draw
+  // Dollars bet on cards, by schedule (0 GENEROUS, 1 CASINO) and spots (1..MaxPicks).
+  int64_t betBySpots[2][MaxPicks + 1] = {};
+};
+// Reads the totals into out; false when the ledger cannot be read (LedgerReadError says why).
+bool LedgerHistoryTotals(LedgerTotals& out);
+// The id of the settled draw at index from the newest (0 the newest); 0 when there is none.
+int64_t LedgerSettledIdAt(int64_t fromNewest);

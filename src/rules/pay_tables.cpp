@@ -88,3 +88,29 @@ void SwapPayMode() {
   ApplyPayMode();
   RequestSave();
 }
+
+namespace {
+
+// The number of ways to choose k of n, exactly (n at most NumberCount).
+unsigned __int128 WaysToChoose(int64_t n, int64_t k) {
+  if (k < 0 || k > n) return 0;
+  unsigned __int128 ways = 1;
+  for (int64_t i = 1; i <= k; ++i) ways = ways * static_cast<unsigned __int128>(n - k + i) / static_cast<unsigned __int128>(i);
+  return ways;
+}
+
+}  // namespace
+
+// The exact return to player of a card of the given spots on a schedule, in percent of its bet:
+// each hit count's pay weighted by its hypergeometric chance among the 20 balls of 80.
+double ExactReturnPercent(int64_t payMode, int64_t spots) {
+  if (spots < 1 || spots > MaxPicks) return 0;
+  const auto& table = payMode != 0 ? Game.PayCasino : Game.PayGenerous;
+  unsigned __int128 weighted = 0;
+  for (int64_t h = 0; h <= spots; ++h) {
+    const unsigned __int128 ways = WaysToChoose(spots, h) * WaysToChoose(NumberCount - spots, BallsPerDraw - h);
+    weighted += ways * static_cast<unsigned __int128>(table[spots][h]);
+  }
+  return static_cast<double>(static_cast<long double>(weighted) * 100.0L /
+                             static_cast<long double>(WaysToChoose(NumberCount, BallsPerDraw)));
+}

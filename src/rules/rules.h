@@ -9,6 +9,9 @@
 void InitPayTables();
 void ApplyPayMode();
 void SwapPayMode();  // right click on the Payout Table button: the other schedule, then a save
+// The exact return to player of a card of spots picks on schedule payMode (0 GENEROUS, 1 CASINO),
+// in percent of its bet, from the hypergeometric chances; 0 outside 1..MaxPicks spots.
+double ExactReturnPercent(int64_t payMode, int64_t spots);
 
 // The draw round and auto-run. RevealStep is true when it revealed a ball, whose drop down the
 // tube the caller then starts; it reveals nothing once the last ball is out and settles instead.

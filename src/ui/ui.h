@@ -61,6 +61,7 @@ void DrawDrawButton();
 void DrawStatsPanel(const DrawView& view);
 void DrawPayTableOverlay();
 void DrawAboutOverlay();
+void DrawHistoryOverlay();  // the History overlay while it is open
 // The text of a pay-table cell amount a > 0, into buf; returns its length.
 int FormatPayCell(int64_t a, char* buf, int size);
 Colour PayCellColour(int64_t a);
@@ -69,6 +70,7 @@ void BuildStatsPanel(PanelSteps& out, const DrawView& view);
 void BuildStatsPanel(PanelSteps& out);       // with the card rows of the live game
 void BuildPayTableOverlay(PanelSteps& out);  // empty while the overlay is closed
 void BuildAboutOverlay(PanelSteps& out);     // empty while the overlay is closed
+void BuildHistoryOverlay(PanelSteps& out);   // records the overlay's rects in History
 
 // Stats panel arithmetic: the row height for a panel height and text height, the left end of the
 // W/L pair of width pairW, and "+$25" / "-$3" / "$0" into buf (returns the length).

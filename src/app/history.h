@@ -1,0 +1,19 @@
+// The History overlay: the totals over the whole ledger and a page of the latest settled draws,
+// opened with H or a right-click on the stats panel, read through the ledger into the view the
+// overlay is drawn from.
+#pragma once
+
+#include "platform/platform.h"
+
+// Opens the overlay: auto-run stops, the totals and the newest page are read, the newest draw is
+// selected. A draw being revealed goes on.
+void OpenHistory();
+// Closes the overlay; nothing else changes.
+void CloseHistory();
+// Reads the totals and the page again after a draw has settled while the overlay is open; the
+// selected draw stays selected (the newest stays the newest).
+void HistoryDrawSettled();
+// One press or release while the overlay is open, or H / a right-click on the stats panel while
+// it is closed. True when the overlay took it and nothing else may act on it; false when the game
+// acts on it as usual (Space, Escape, the Draw button, after the overlay has closed).
+bool HandleHistoryEdge(const InputEdge& e);

@@ -1,0 +1,270 @@
+// The History overlay over a played ledger: its totals and expected return against the draws the
+// test played, the gestures that open and close it, the list's selection and scrolling with Enter
+// and a click entering recall, and the draw in flight kept out until it settles.
+#include "app/history.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/game.h"
+#include "persist/ledger.h"
+#include "platform/headless.h"
+#include "rules/rules.h"
+#include "rules_helpers.h"
+#include "state/game_state.h"
+#include "state/history_view.h"
+#include "state/recall_view.h"
+#include "ui/ui.h"
+
+namespace {
+
+using rules_test::HitProbability;
+using rules_test::Pick;
+using rules_test::Range;
+
+// The return of a card of s spots on a schedule in percent, from the test's own chances.
+double Return(int64_t payMode, int s) {
+  const auto& table = payMode != 0 ? Game.PayCasino : Game.PayGenerous;
+  double r = 0;
+  for (int h = 0; h <= s; ++h) r += HitProbability(s, h) * static_cast<double>(table[s][h]);
+  return 100.0 * r;
+}
+
+// What the test played, summed as the overlay should sum it.
+struct Played {
+  int64_t draws = 0, cost = 0, won = 0, biggest = 0;
+  double expectedWeighted = 0;  // bet x return, over the cards played
+};
+
+class HistoryOverlay : public rules_test::RulesGame {
+ protected:
+  void SetUp() override {
+    RulesGame::SetUp();
+    History = HistoryState{};
+    Recall = RecallState{};
+    Pick(1, {1, 2, 3, 4});
+    Pick(3, Range(40, 45));
+  }
+  void TearDown() override {
+    History = HistoryState{};
+    Recall = RecallState{};
+    RulesGame::TearDown();
+  }
+  // Plays one rigged draw on cards 1 (4 spots) and 3 (6 spots) and adds it to played_.
+  void PlayOne(const std::vector<int64_t>& first) {
+    const int64_t before = Game.Balance;
+    const int64_t mode = Game.PayMode;
+    ASSERT_TRUE(PlayDraw(first));
+    const int64_t cost = 2 * Game.BetPerCard;
+    const int64_t won = Game.Balance - before + cost;
+    played_.draws += 1;
+    played_.cost += cost;
+    played_.won += won;
+    played_.biggest = std::max(played_.biggest, won);
+    played_.expectedWeighted += static_cast<double>(Game.BetPerCard) * (Return(mode, 4) + Return(mode, 6));
+  }
+  static void Key(int64_t key) {
+    headless::SetKey(key, true);
+    headless::SetKey(key, false);
+  }
+  // The overlay's steps as last laid out.
+  static const PanelSteps& Steps() {
+    static PanelSteps steps;
+    BuildHistoryOverlay(steps);
+    return steps;
+  }
+  Played played_;
+};
+
+TEST_F(HistoryOverlay, TotalsAndExpectedReturnAreThoseOfTheDrawsPlayed) {
+  PlayOne({1, 2, 3, 40, 41, 42, 43});
+  SwapPayMode();
+  PlayOne({1, 2, 3, 4, 44});
+  SwapPayMode();
+  Game.BetPerCard = Game.BetSelection = 3;
+  PlayOne({80, 79});
+  ASSERT_GT(played_.won, 0) << "the script is meant to win something";
+
+  Key(KeyH);
+  ASSERT_TRUE(Run(5));
+  ASSERT_EQ(History.Open, 1);
+  ASSERT_EQ(History.Failed, 0) << History.Error;
+  EXPECT_EQ(History.Draws, played_.draws);
+  EXPECT_EQ(History.Bet, played_.cost);
+  EXPECT_EQ(History.Won, played_.won);
+  EXPECT_EQ(History.BiggestWin, played_.biggest);
+  EXPECT_EQ(History.Progressive, 0);
+  EXPECT_EQ(History.Consolation, 0);
+  EXPECT_NEAR(History.PaidPercent, 100.0 * static_cast<double>(played_.won) / static_cast<double>(played_.cost), 1e-9);
+  EXPECT_NEAR(History.ExpectedPercent, played_.expectedWeighted / static_cast<double>(played_.cost), 1e-6);
+  for (int64_t mode = 0; mode < 2; ++mode)
+    for (int s = 1; s <= MaxPicks; ++s)
+      EXPECT_NEAR(ExactReturnPercent(mode, s), Return(mode, s), 1e-9) << mode << " " << s;
+
+  ASSERT_EQ(History.RowCount, 3);
+  EXPECT_EQ(History.Rows[0].DrawId, 3) << "newest first";
+  EXPECT_EQ(History.Rows[2].DrawId, 1);
+  EXPECT_EQ(History.Selected, 0) << "the newest draw is selected";
+  EXPECT_NE(std::strstr(History.Rows[1].Text, "CASINO"), nullptr) << History.Rows[1].Text;
+  EXPECT_NE(std::strstr(History.Rows[0].Text, "2026-12-10 "), nullptr) << History.Rows[0].Text;
+  EXPECT_NE(Steps().FindText("Export CSV..."), nullptr);
+  EXPECT_GT(History.ChartRect.h, 0) << "the chart's space is kept";
+  EXPECT_GT(History.ExportRect.w, 0);
+}
+
+// A draw charged while the overlay is open is not listed nor counted; it joins when it settles.
+TEST_F(HistoryOverlay, TheDrawInFlightJoinsOnlyWhenItSettles) {
+  PlayOne({1, 2});
+  PlayOne({3, 4});
+  StartDraw();
+  ASSERT_EQ(Game.Drawing, 1);
+  Key(KeyH);
+  ASSERT_TRUE(Run(2));
+  ASSERT_EQ(History.Open, 1);
+  EXPECT_EQ(History.Draws, 2);
+  EXPECT_EQ(History.RowCount, 2);
+  EXPECT_EQ(History.Rows[0].DrawId, 2);
+  for (int guard = 0; Game.Drawing == 1 && guard < 200; ++guard) {
+    headless::AdvanceMs(Game.RevealInterval);
+    ASSERT_TRUE(Frame());
+  }
+  ASSERT_EQ(Game.Drawing, 0) << "the draw goes on under the overlay";
+  EXPECT_EQ(History.Open, 1);
+  EXPECT_EQ(History.Draws, 3);
+  ASSERT_EQ(History.RowCount, 3);
+  EXPECT_EQ(History.Rows[0].DrawId, 3);
+  EXPECT_EQ(History.Selected, 0);
+}
+
+// Each way in and out; only Space and the Draw button go on to act.
+TEST_F(HistoryOverlay, EachGestureOpensOrClosesAndOnlySpaceAndDrawGoOnToAct) {
+  PlayOne({1, 2});
+  SetActiveTab(1);
+  Game.AutoRun = 1;
+  Key(KeyH);
+  ASSERT_TRUE(Run(2));
+  EXPECT_EQ(History.Open, 1) << "H";
+  EXPECT_EQ(Game.AutoRun, 0) << "opening stops auto-run";
+  Key(KeyH);
+  ASSERT_TRUE(Run(2));
+  EXPECT_EQ(History.Open, 0) << "H again";
+  headless::QueueClick(Game.StatsPanelX + 20, Game.StatsPanelY + 20, MouseRight);
+  ASSERT_TRUE(Run(2));
+  EXPECT_EQ(History.Open, 1) << "a right-click on the stats panel";
+
+  struct Way {
+    const char* name;
+    void (*act)();
+    bool draws;
+  } ways[] = {
+      {"H", [] { Key(KeyH); }, false},
+      {"a click on the board", [] { headless::QueueClick(Game.BoardRect.x + 30, Game.BoardRect.y + 30); }, false},
+      {"a right-click on the board",
+       [] { headless::QueueClick(Game.BoardRect.x + 30, Game.BoardRect.y + 30, MouseRight); }, false},
+      {"Space", [] { Key(KeySpace); }, true},
+      {"the Draw button",
+       [] {
+         headless::QueueClick(Game.DrawButtonRect.x + Game.DrawButtonRect.w / 2,
+                              Game.DrawButtonRect.y + Game.DrawButtonRect.h / 2);
+       },
+       true},
+  };
+  for (const Way& w : ways) {
+    OpenHistory();
+    ASSERT_TRUE(Run(2)) << w.name;
+    const int64_t picks = Game.Cards[1].PickCount;
+    const int64_t heat = Game.HeatMapOn;
+    w.act();
+    ASSERT_TRUE(Run(2)) << w.name;
+    EXPECT_EQ(History.Open, 0) << w.name;
+    EXPECT_EQ(Game.Drawing, w.draws ? 1 : 0) << w.name;
+    EXPECT_EQ(Game.Cards[1].PickCount, picks) << w.name << ": it only closes";
+    EXPECT_EQ(Game.HeatMapOn, heat) << w.name;
+    for (int guard = 0; Game.Drawing == 1 && guard < 200; ++guard) {
+      headless::AdvanceMs(Game.RevealInterval);
+      ASSERT_TRUE(Frame());
+    }
+  }
+}
+
+// Up, Down, Page Up/Down, Home, End and the wheel over more draws than a page; Enter and a click
+// on a row enter recall of the draw it shows.
+TEST_F(HistoryOverlay, TheSelectionMovesAndScrollsAndEntersRecall) {
+  constexpr int64_t draws = HistoryPageRows + 5;
+  for (int64_t i = 0; i < draws; ++i) ASSERT_TRUE(PlayDraw({80 - i}));
+  OpenHistory();
+  ASSERT_TRUE(Run(2));
+  ASSERT_EQ(History.Draws, draws);
+  ASSERT_EQ(History.RowCount, HistoryPageRows);
+  // The draw shown on the selected row.
+  auto selectedId = [] { return History.Rows[History.Selected - History.Top].DrawId; };
+  struct Step {
+    const char* name;
+    void (*act)();
+    int64_t selected, top;
+  } steps[] = {
+      {"Down", [] { Key(KeyDown); }, 1, 0},
+      {"Up", [] { Key(KeyUp); }, 0, 0},
+      {"Up at the newest stays", [] { Key(KeyUp); }, 0, 0},
+      {"Page Down", [] { Key(KeyPageDown); }, HistoryPageRows, 1},
+      {"End", [] { Key(KeyEnd); }, draws - 1, draws - HistoryPageRows},
+      {"Down at the oldest stays", [] { Key(KeyDown); }, draws - 1, draws - HistoryPageRows},
+      {"Page Up", [] { Key(KeyPageUp); }, draws - 1 - HistoryPageRows, draws - 1 - HistoryPageRows},
+      {"Home", [] { Key(KeyHome); }, 0, 0},
+      {"wheel down scrolls, the selection kept in view", [] { headless::QueueWheel(-1); }, 3, 3},
+      {"wheel up", [] { headless::QueueWheel(1); }, 3, 0},
+  };
+  for (const Step& s : steps) {
+    s.act();
+    ASSERT_TRUE(Run(2)) << s.name;
+    EXPECT_EQ(History.Selected, s.selected) << s.name;
+    EXPECT_EQ(History.Top, s.top) << s.name;
+    ASSERT_GT(History.RowCount, History.Selected - History.Top) << s.name;
+    EXPECT_EQ(selectedId(), draws - History.Selected) << s.name << ": the row shows the draw counted from the newest";
+  }
+
+  Key(KeyEnter);
+  ASSERT_TRUE(Run(2));
+  EXPECT_EQ(History.Open, 0) << "Enter closes the overlay";
+  EXPECT_EQ(Recall.Open, 1);
+  EXPECT_EQ(Recall.DrawId, draws - 3) << "Enter recalls the selected draw";
+
+  Key(KeyH);
+  ASSERT_TRUE(Run(2));
+  ASSERT_EQ(Recall.Open, 0) << "H leaves recall first";
+  Key(KeyH);
+  ASSERT_TRUE(Run(2));
+  ASSERT_EQ(History.Open, 1);
+  const Rect row = History.RowRects[5];
+  headless::QueueClick(row.x + 40, row.y + row.h / 2);
+  ASSERT_TRUE(Run(2));
+  EXPECT_EQ(History.Open, 0);
+  EXPECT_EQ(Recall.Open, 1);
+  EXPECT_EQ(Recall.DrawId, draws - 5) << "a click recalls the row clicked";
+}
+
+// No draw yet: the totals at zero and a line that says so; a ledger that cannot be read says why.
+TEST_F(HistoryOverlay, AnEmptyLedgerAndAnUnreadableOne) {
+  OpenHistory();
+  ASSERT_TRUE(Run(2));
+  EXPECT_EQ(History.Failed, 0) << History.Error;
+  EXPECT_EQ(History.Draws, 0);
+  EXPECT_EQ(History.RowCount, 0);
+  EXPECT_EQ(History.PaidPercent, 0);
+  EXPECT_NE(Steps().FindText("No draw has been played yet."), nullptr);
+  EXPECT_NE(Steps().FindText("Draws played: 0    Bet: $0    Won: $0"), nullptr);
+  CloseHistory();
+
+  CloseLedger();
+  OpenHistory();
+  ASSERT_TRUE(Run(2));
+  EXPECT_EQ(History.Failed, 1);
+  EXPECT_STREQ(History.Error, ("History unavailable: " + LedgerReadError()).c_str());
+  EXPECT_NE(std::strstr(History.Error, "not open"), nullptr) << History.Error;
+  EXPECT_NE(Steps().FindText(History.Error), nullptr);
+}
+
+}  // namespace
