@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -268,3 +269,25 @@ TEST_F(HistoryOverlay, AnEmptyLedgerAndAnUnreadableOne) {
 }
 
 }  // namespace
+
+// The overlay's "Export CSV..." control asks for a file and writes the ledger there: the status
+// line reports the draws written, and the overlay stays open.
+TEST_F(HistoryOverlay, TheExportControlWritesTheLedgerAndSaysSo) {
+  PlayOne({1, 2});
+  PlayOne({3, 4});
+  Key(KeyH);
+  ASSERT_TRUE(Run(2));
+  ASSERT_EQ(History.Open, 1);
+  const std::string path = headless::TempDir() + "overlay-export.csv";
+  headless::QueueExportPath(path);
+  const Rect& e = History.ExportRect;
+  ASSERT_GT(e.w, 0) << "the control was drawn";
+  headless::QueueClick(e.x + e.w / 2, e.y + e.h / 2);
+  ASSERT_TRUE(Run(2));
+  EXPECT_EQ(Game.StatusMessage, "Exported 2 draws to overlay-export.csv");
+  EXPECT_EQ(History.Open, 1) << "the export leaves the overlay open";
+  std::ifstream in(path, std::ios::binary);
+  std::string header;
+  ASSERT_TRUE(std::getline(in, header)) << "the file was written";
+  EXPECT_EQ(header.rfind("row,seq,draw,", 0), 0u) << header;
+}

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/history_export.h"
 #include "app/recall.h"
 #include "persist/ledger.h"
 #include "platform/platform.h"
@@ -144,9 +145,6 @@ void RecallRow(int64_t i) {
   if (EnterRecall(History.Rows[i].DrawId)) CloseHistory();
 }
 
-// The "Export CSV..." control's action. The export is wired here when it lands.
-void OnExportControl() {}
-
 }  // namespace
 
 void OpenHistory() {
@@ -230,7 +228,7 @@ bool HandleHistoryEdge(const InputEdge& e) {
         return true;
       }
     if (PointInRect(History.ExportRect, e.x, e.y)) {
-      OnExportControl();
+      ExportHistory();
       return true;
     }
   }
