@@ -31,6 +31,7 @@ gboolean OnQuitSignal(gpointer) {
   desk.quitAsked = true;
   desk.quitPending = true;
   if (desk.openDialog) gtk_dialog_response(GTK_DIALOG(desk.openDialog), GTK_RESPONSE_DELETE_EVENT);
+  if (desk.shortcuts) gtk_widget_destroy(desk.shortcuts);
   return G_SOURCE_CONTINUE;
 }
 
