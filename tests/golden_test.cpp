@@ -221,4 +221,17 @@ TEST_F(GoldenFrame, AutoRunWithBallsRolling) {
   ExpectFrame("auto_run_balls_rolling");
 }
 
+// The keyboard focus ring on a picked cell of Card 1's tab, reached by Tab, Tab and the arrows.
+TEST_F(GoldenFrame, FocusRingOnACell) {
+  PickAll(1, {12, 13});
+  SetActiveTab(1);
+  for (const int64_t key : {KeyTab, KeyTab, KeyDown, KeyRight}) {
+    headless::SetKey(key, true);
+    ASSERT_TRUE(Frame());
+    headless::SetKey(key, false);
+    ASSERT_TRUE(Frame());
+  }
+  ExpectFrame("focus_ring_cell");
+}
+
 }  // namespace

@@ -3,9 +3,7 @@
 
 #include <string>
 
-#include "state/game_state.h"
-#include "state/recall_view.h"
-#include "state/timers.h"
+#include "app/focus.h"
 #include "app/input.h"
 #include "app/records.h"
 #include "app/rest.h"
@@ -15,6 +13,9 @@
 #include "platform/platform.h"
 #include "rules/rules.h"
 #include "sound/sound.h"
+#include "state/game_state.h"
+#include "state/recall_view.h"
+#include "state/timers.h"
 #include "ui/accessible.h"
 #include "ui/palette.h"
 #include "ui/ui.h"
@@ -122,6 +123,7 @@ bool SetupGame() {
   if (OpenEntropySource()) Game.CryptoRandomOpen = 1;
   InitPayTables();
   ResetSet();
+  ResetFocus();
   LoadGame();
   ApplyPayMode();
   RecountCardsPerNumber();
@@ -250,6 +252,7 @@ void RenderFrame() {
   DrawPayTableOverlay();
   DrawAboutOverlay();
   DrawHistoryOverlay();
+  ShowFocus();
   UpdateAccessibleItems(view);
 
   // The panels end 12 pixels above the bottom; this strip hides anything reaching below.

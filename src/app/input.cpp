@@ -4,15 +4,15 @@
 #include "app/input.h"
 
 #include "app/history.h"
+#include "app/focus.h"
 #include "app/recall.h"
-
-#include "state/game_state.h"
-#include "state/timers.h"
 #include "persist/ledger.h"
 #include "persist/save_file.h"
 #include "platform/platform.h"
 #include "rules/rules.h"
 #include "sound/sound.h"
+#include "state/game_state.h"
+#include "state/timers.h"
 #include "ui/ui.h"
 
 namespace {
@@ -103,7 +103,7 @@ void ActOnSpace() {
 // click unless its hold fired), a Space release ends its tap or hold, a V press switches the
 // high-visibility marks (kept in the ledger), an Escape release quits.
 // False once the game has asked to quit, so that nothing after Escape acts.
-bool HandleEdge(const InputEdge& e, int64_t now) {
+bool DispatchEdge(const InputEdge& e, int64_t now) {
   if (HandleRecallEdge(e)) return true;
   if (HandleHistoryEdge(e)) return true;
   if (e.mouse && e.code == MouseLeft) {
@@ -124,6 +124,14 @@ bool HandleEdge(const InputEdge& e, int64_t now) {
     Game.QuitRequested = 1;
   }
   return Game.QuitRequested != 1;
+}
+
+// One press or release as it came: a mouse click hides the focus ring, the focus keys act
+// through the same dispatch as the mouse, everything else is dispatched as it is.
+bool HandleEdge(const InputEdge& e, int64_t now) {
+  if (e.mouse && e.down && (e.code == MouseLeft || e.code == MouseRight)) HideFocusRing();
+  if (HandleFocusKey(e, now, DispatchEdge)) return Game.QuitRequested != 1;
+  return DispatchEdge(e, now);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "platform/desktop_state.h"
@@ -201,4 +202,76 @@ std::string ChooseExportFile(const std::string& title, const std::string& sugges
   desk.input.Forget();
   if (desk.window) gtk_window_present(GTK_WINDOW(desk.window));
   return path;
+}
+
+namespace {
+
+// One key of the shortcuts window: its accelerator (several, separated by spaces) and what it does.
+struct ShortcutLine {
+  const char* accelerator;
+  const char* title;
+};
+constexpr ShortcutLine PlayKeys[] = {
+    {"space", "Draw, or stop auto-run; hold for a second to start auto-run"},
+    {"Escape", "Save and quit"},
+    {"0", "Show the Main tab"},
+    {"1 2 3 4", "Show Card 1 to 4"},
+    {"m", "Sound on or off"},
+    {"h", "History"},
+    {"v", "High-visibility marks on or off"},
+    {"F1", "These keyboard shortcuts"},
+};
+constexpr ShortcutLine FocusKeys[] = {
+    {"Tab <Shift>Tab", "Focus the next or the previous group: the controls, the tabs, the board"},
+    {"Left Right", "Move in the group; on Speed and Bet/Card, lower or raise the value"},
+    {"Up Down", "Move on the board"},
+    {"Home End", "First or last item of the group, or of the board's row"},
+    {"Return", "Click the focused item"},
+    {"<Shift>F10 Menu", "Right-click the focused item"},
+};
+constexpr ShortcutLine HistoryKeys[] = {
+    {"Up Down", "Move the list's selection"},
+    {"Page_Up Page_Down", "A page of the list"},
+    {"Home End", "Newest or oldest draw of the list"},
+    {"Return", "Recall the selected draw"},
+    {"a", "The chart over the last 1,000 events or over all"},
+};
+constexpr ShortcutLine RecallKeys[] = {
+    {"Left Right", "Older or newer draw"},
+    {"Home End", "First or last draw"},
+};
+
+// A titled group of keys for the window's one section.
+GtkWidget* ShortcutsGroup(const char* title, const ShortcutLine* lines, size_t count) {
+  GtkWidget* group = GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_GROUP, "title", title, "visible", TRUE, nullptr));
+  for (size_t i = 0; i < count; ++i) {
+    GtkWidget* key = GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_SHORTCUT, "accelerator", lines[i].accelerator, "title",
+                                             lines[i].title, "visible", TRUE, nullptr));
+    gtk_container_add(GTK_CONTAINER(group), key);
+  }
+  return group;
+}
+
+}  // namespace
+
+// Opens the window, or raises it when it is open already; it forgets itself when it closes.
+void ShowKeyboardShortcuts() {
+  if (!desk.gtkReady || desk.quitAsked) return;
+  if (desk.shortcuts) {
+    gtk_window_present(GTK_WINDOW(desk.shortcuts));
+    return;
+  }
+  GtkWidget* section =
+      GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_SECTION, "section-name", "keys", "visible", TRUE, nullptr));
+  gtk_container_add(GTK_CONTAINER(section), ShortcutsGroup("Play", PlayKeys, std::size(PlayKeys)));
+  gtk_container_add(GTK_CONTAINER(section), ShortcutsGroup("Keyboard focus", FocusKeys, std::size(FocusKeys)));
+  gtk_container_add(GTK_CONTAINER(section), ShortcutsGroup("History", HistoryKeys, std::size(HistoryKeys)));
+  gtk_container_add(GTK_CONTAINER(section), ShortcutsGroup("A recalled draw", RecallKeys, std::size(RecallKeys)));
+  GtkWidget* window = GTK_WIDGET(g_object_new(GTK_TYPE_SHORTCUTS_WINDOW, "modal", FALSE, nullptr));
+  gtk_container_add(GTK_CONTAINER(window), section);
+  if (desk.window) gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(desk.window));
+  g_signal_connect(window, "destroy", G_CALLBACK(+[](GtkWidget*, gpointer) { desk.shortcuts = nullptr; }), nullptr);
+  desk.shortcuts = window;
+  gtk_widget_show_all(window);
+  gtk_window_present(GTK_WINDOW(window));
 }

@@ -46,6 +46,7 @@ gboolean OnQuitSignal(gpointer) {
   desk.quitPending = true;
   if (desk.openDialog) gtk_dialog_response(GTK_DIALOG(desk.openDialog), GTK_RESPONSE_DELETE_EVENT);
   if (desk.openChooser) CancelChooser();
+  if (desk.shortcuts) gtk_widget_destroy(desk.shortcuts);
   return G_SOURCE_CONTINUE;
 }
 

@@ -55,6 +55,7 @@ struct Desktop {
   int entropyFd = -1;
   GtkWidget* openDialog = nullptr;         // the modal box waiting for its answer, if any
   GtkNativeDialog* openChooser = nullptr;  // the native file chooser waiting for its answer, if any
+  GtkWidget* shortcuts = nullptr;          // the keyboard-shortcuts window while it is open
   bool quitAsked = false;                  // a signal asked the game to end; boxes are no longer shown
   bool quitPending = false;                // that request is still to be reported as a close request
 };

@@ -58,6 +58,7 @@ struct World {
   std::vector<AccessibleItem> accessibleItems;  // the last list the game handed over
   int64_t accessibleUpdates = 0;                // lists handed over since Reset
   int64_t accessibleFocus = -1;
+  int64_t shortcutsShown = 0;  // ShowKeyboardShortcuts calls since Reset
   // The announcements in the order they were made, in fixed storage so that a frame that
   // announces allocates nothing; beyond the capacity the newest are dropped.
   static constexpr int64_t AnnouncementCapacity = 512, AnnouncementBytes = 256;
@@ -164,6 +165,7 @@ void QueueClick(int64_t x, int64_t y, int64_t button) {
 const std::vector<AccessibleItem>& AccessibleItems() { return world.accessibleItems; }
 int64_t AccessibleUpdates() { return world.accessibleUpdates; }
 int64_t AccessibleFocus() { return world.accessibleFocus; }
+int64_t KeyboardShortcutsShown() { return world.shortcutsShown; }
 std::vector<std::string> Announcements() {
   return std::vector<std::string>(world.announcements, world.announcements + world.announcementCount);
 }
@@ -342,6 +344,9 @@ void SetAccessibleItems(const AccessibleItem* items, int64_t count) {
   ++world.accessibleUpdates;
 }
 void SetAccessibleFocus(int64_t index) { world.accessibleFocus = index; }
+
+// Nothing to show headless: the call is counted for the tests.
+void ShowKeyboardShortcuts() { ++world.shortcutsShown; }
 void Announce(std::string_view text) {
   if (world.announcementCount == World::AnnouncementCapacity) return;
   char* line = world.announcements[world.announcementCount++];

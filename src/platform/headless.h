@@ -68,6 +68,7 @@ void QueueClick(int64_t x, int64_t y, int64_t button = MouseLeft);
 const std::vector<AccessibleItem>& AccessibleItems();
 int64_t AccessibleUpdates();
 int64_t AccessibleFocus();
+int64_t KeyboardShortcutsShown();  // ShowKeyboardShortcuts calls since Reset
 std::vector<std::string> Announcements();
 void ClearAnnouncements();
 bool DoAccessibleAction(int64_t index, int64_t action);

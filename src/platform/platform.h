@@ -250,3 +250,7 @@ void SetAccessibleItems(const AccessibleItem* items, int64_t count);  // copied;
 void SetAccessibleFocus(
     int64_t index);  // the item with the keyboard focus (a table cell: the table's active descendant); -1 none
 void Announce(std::string_view text);  // spoken by a screen reader without moving its focus
+
+// The desktop's window that lists every key of the game; it does not block, and a quit signal
+// closes it like any box.
+void ShowKeyboardShortcuts();

@@ -38,6 +38,9 @@ Rect CellRect(const Rect& board, int64_t n);
 int64_t CellUnder(const Rect& board, int64_t px, int64_t py);
 void DrawCellBevel(int64_t x, int64_t y, int64_t w, int64_t h, Colour topLeft, Colour bottomRight);
 void DrawHitCross(int64_t x, int64_t y, int64_t w, int64_t h);
+// The keyboard focus ring just inside r: a black line outside a white one, FocusRingWidth wide.
+constexpr int64_t FocusRingWidth = 3;  // logical pixels: 1 black, 2 white
+void DrawFocusRing(const Rect& r);
 
 // Control buttons.
 void DrawBevelButton(int64_t x, int64_t y, int64_t w, int64_t h, Colour face, Colour light, Colour dark);
