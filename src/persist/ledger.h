@@ -109,3 +109,12 @@ int64_t LedgerSettledNeighbour(int64_t id, int64_t step);
 bool LedgerSettledPosition(int64_t id, int64_t& position, int64_t& total);
 // Why the last read failed, "" when it did not.
 std::string LedgerReadError();
+
+// The balance chart's series: the balance after each event in seq order, settled draws and
+// adjustments alike (a draw in flight or a void one is no event of the balance). One query
+// streams them, oldest first, into fold(context, index, count, balance, fullWipe): index runs
+// from 0 to count - 1, count is the number of events streamed (the last `last` of them, or all
+// with last 0), and fullWipe marks the 'full wipe' adjustment that starts a new game. False when
+// the ledger cannot be read.
+using LedgerBalanceFold = void (*)(void* context, int64_t index, int64_t count, int64_t balance, bool fullWipe);
+bool LedgerBalanceSeries(int64_t last, LedgerBalanceFold fold, void* context);
