@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/game.h"
+#include "app/history_chart.h"
 #include "persist/ledger.h"
 #include "persist/ledger_export.h"
 #include "persist/save_file.h"
@@ -145,6 +146,19 @@ void BM_Export(benchmark::State& state) {
   Shutdown();
 }
 BENCHMARK(BM_Export)->Iterations(1)->Repetitions(10)->Unit(benchmark::kMillisecond);
+
+// The history's balance chart over the ledger of 100,000 draws: the query, the fold into columns
+// and the image, for a chart 1,200 x 300 device pixels over all the events (state.range(0) 1) or
+// over the last 1,000 (0).
+void BM_BalanceChart(benchmark::State& state) {
+  Shutdown();
+  PrepareHistory(true);
+  StartUp();
+  if (BalanceChartShowsAll() != (state.range(0) == 1)) ToggleBalanceChartRange();
+  for (auto _ : state) MakeBalanceChart(1200, 300);
+  state.counters["events"] = static_cast<double>(BalanceChartColumns().Events);
+}
+BENCHMARK(BM_BalanceChart)->Arg(1)->Arg(0)->Iterations(1)->Repetitions(30)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

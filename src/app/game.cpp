@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/focus.h"
+#include "app/history.h"
 #include "app/input.h"
 #include "app/records.h"
 #include "app/rest.h"
@@ -251,6 +252,7 @@ void RenderFrame() {
   DrawRecallBanner();
   DrawPayTableOverlay();
   DrawAboutOverlay();
+  KeepBalanceChart();
   DrawHistoryOverlay();
   ShowFocus();
   UpdateAccessibleItems(view);

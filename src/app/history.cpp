@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/history_chart.h"
 #include "app/history_export.h"
 #include "app/recall.h"
 #include "persist/ledger.h"
@@ -13,6 +14,7 @@
 #include "state/game_state.h"
 #include "state/history_view.h"
 #include "state/recall_view.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -102,6 +104,7 @@ bool ReadPage() {
 
 // Reads totals and page; a failure leaves the view failed with its reason.
 void Refresh() {
+  History.ChartStale = 1;
   History.Failed = 0;
   History.Error[0] = 0;
   if (!ReadTotals()) {
@@ -158,6 +161,22 @@ void OpenHistory() {
 
 void CloseHistory() { History.Open = 0; }
 
+void KeepBalanceChart() {
+  if (History.Open == 0 || History.Failed == 1) return;
+  const int64_t s = ScreenScale() > 0 ? ScreenScale() : 1;
+  if (History.ChartStale == 1) {
+    // Lay the overlay out once, so that the chart is made at the size it is shown at.
+    static PanelSteps steps;
+    BuildHistoryOverlay(steps);
+  }
+  const int64_t w = History.ChartRect.w * s, h = History.ChartRect.h * s;
+  if (History.ChartStale == 0 && w == History.ChartW && h == History.ChartH) return;
+  MakeBalanceChart(w, h);
+  History.ChartStale = 0;
+  History.ChartW = w;
+  History.ChartH = h;
+}
+
 void HistoryDrawSettled() {
   if (History.Open == 0) return;
   // The new draw comes in at index 0: the selection and the page follow the draw they showed,
@@ -186,6 +205,9 @@ bool HandleHistoryEdge(const InputEdge& e) {
     switch (e.code) {
       case KeyH:
         if (!e.repeat) CloseHistory();
+        return true;
+      case KeyChart:
+        ToggleBalanceChartRange();
         return true;
       case KeyUp:
         Select(History.Selected - 1);
@@ -227,6 +249,10 @@ bool HandleHistoryEdge(const InputEdge& e) {
         RecallRow(i);
         return true;
       }
+    if (PointInRect(History.ChartRect, e.x, e.y)) {
+      ToggleBalanceChartRange();
+      return true;
+    }
     if (PointInRect(History.ExportRect, e.x, e.y)) {
       ExportHistory();
       return true;

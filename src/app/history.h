@@ -13,6 +13,9 @@ void CloseHistory();
 // Reads the totals and the page again after a draw has settled while the overlay is open; the
 // selected draw stays selected (the newest stays the newest).
 void HistoryDrawSettled();
+// Makes the balance chart's image while the overlay is open, once after it opened or a draw was
+// added, and again when its space changed size; every other frame only stamps the image.
+void KeepBalanceChart();
 // One press or release while the overlay is open, or H / a right-click on the stats panel while
 // it is closed. True when the overlay took it and nothing else may act on it; false when the game
 // acts on it as usual (Space, Escape, the Draw button, after the overlay has closed).

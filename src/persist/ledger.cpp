@@ -801,3 +801,36 @@ int64_t LedgerSettledIdAt(int64_t fromNewest) {
 }
 
 // ---- end of the History overlay's block ----
+
+bool LedgerBalanceSeries(int64_t last, LedgerBalanceFold fold, void* context) {
+  if (ledger.db == nullptr) {
+    readError = "the ledger is not open";
+    return false;
+  }
+  // Each arm walks its seq index, so the ordered union is a merge, not a sort; the event count is
+  // an uncorrelated subquery, computed once.
+#define KENO_EVENT_COUNT "(SELECT count(*) FROM draws WHERE state = 'settled') + (SELECT count(*) FROM adjustments)"
+  constexpr const char* AllSql = "SELECT seq, balance_after, 0, " KENO_EVENT_COUNT
+                                 " FROM draws WHERE state = 'settled'"
+                                 " UNION ALL SELECT seq, balance_after, kind = 'full wipe', " KENO_EVENT_COUNT
+                                 " FROM adjustments ORDER BY 1";
+  constexpr const char* LastSql = "SELECT seq, balance_after, wipe, min(?1, " KENO_EVENT_COUNT
+                                  ") FROM (SELECT seq, balance_after, 0 AS wipe FROM draws WHERE state = 'settled'"
+                                  " UNION ALL SELECT seq, balance_after, kind = 'full wipe' FROM adjustments"
+                                  " ORDER BY 1 DESC LIMIT ?1) ORDER BY 1";
+#undef KENO_EVENT_COUNT
+  int rc = SQLITE_OK;
+  {
+    Statement s(ledger.db, last > 0 ? LastSql : AllSql);
+    if (last > 0) s.Bind(1, last);
+    int64_t count = -1, index = 0;
+    while (s.Next()) {
+      if (count < 0) count = s.Int(3);
+      if (index >= count) break;
+      fold(context, index, count, s.Int(1), s.Int(2) != 0);
+      ++index;
+    }
+    rc = s.rc();
+  }
+  return ReadDone(rc);
+}

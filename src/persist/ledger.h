@@ -125,3 +125,12 @@ struct LedgerTotals {
 bool LedgerHistoryTotals(LedgerTotals& out);
 // The id of the settled draw at index from the newest (0 the newest); 0 when there is none.
 int64_t LedgerSettledIdAt(int64_t fromNewest);
+
+// The balance chart's series: the balance after each event in seq order, settled draws and
+// adjustments alike (a draw in flight or a void one is no event of the balance). One query
+// streams them, oldest first, into fold(context, index, count, balance, fullWipe): index runs
+// from 0 to count - 1, count is the number of events streamed (the last `last` of them, or all
+// with last 0), and fullWipe marks the 'full wipe' adjustment that starts a new game. False when
+// the ledger cannot be read.
+using LedgerBalanceFold = void (*)(void* context, int64_t index, int64_t count, int64_t balance, bool fullWipe);
+bool LedgerBalanceSeries(int64_t last, LedgerBalanceFold fold, void* context);

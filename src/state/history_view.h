@@ -39,6 +39,8 @@ struct HistoryState {
   Rect ListRect;                   // the whole list as last drawn (writer: ui)
   Rect ExportRect;                 // the "Export CSV..." control as last drawn (writer: ui)
   Rect ChartRect;                  // the space kept for the balance chart image (writer: ui)
+  int64_t ChartStale = 1;          // flag: the chart image is to be made again (writer: app/history)
+  int64_t ChartW = 0, ChartH = 0;  // device pixels of the chart image made last (writer: app/history)
   Rect PanelRect;                  // the overlay as last drawn (writer: ui)
 };
 

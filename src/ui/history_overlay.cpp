@@ -5,6 +5,7 @@
 
 #include "state/game_state.h"
 #include "state/history_view.h"
+#include "ui/history_chart.h"
 #include "ui/text.h"
 #include "ui/ui.h"
 
@@ -102,7 +103,7 @@ void BuildHistoryOverlay(PanelSteps& out) {
   out.AddFill(x, y + hh - FooterH, w, FooterH, BandFill);
   out.AddText(static_cast<double>(x + 8),
               static_cast<double>(y + hh - FooterH) + (FooterH - static_cast<double>(th)) / 2,
-              "Up/Down, wheel: scroll.  Enter or click a draw: recall.  H: close.", RGB(140, 155, 175), font);
+              "Up/Down, wheel: scroll.  Enter or click a draw: recall.  A or click the chart: all / last 1000.  H: close.", RGB(140, 155, 175), font);
 }
 
 // The History overlay, every frame while it is open.
@@ -111,4 +112,5 @@ void DrawHistoryOverlay() {
   static PanelSteps steps;
   BuildHistoryOverlay(steps);
   DrawPanelSteps(steps);
+  if (History.Failed == 0) DrawBalanceChart(History.ChartRect);
 }
