@@ -96,7 +96,7 @@ bool ReadPage() {
     HistoryRow& row = History.Rows[i];
     row.DrawId = d.id;
     std::snprintf(row.Text, HistoryRowChars, "%lld\t%s\t%s\t%s\t%s\t%s", static_cast<long long>(d.id), when,
-                  d.payMode == 0 ? "GENEROUS" : "CASINO", cost, won, after);
+                  ScheduleName(d.payMode), cost, won, after);
   }
   History.RowCount = n;
   return true;

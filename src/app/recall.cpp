@@ -55,7 +55,7 @@ void Show(const LedgerSettledDraw& d, int64_t position, int64_t total) {
   LocalTimeOf(d.startedUtc.c_str(), when, sizeof when);
   std::snprintf(Recall.Banner[0], RecallBannerChars, "RECALL  Draw %lld of %lld   %s   %s   %s",
                 static_cast<long long>(position), static_cast<long long>(total), when,
-                d.payMode == 0 ? "GENEROUS" : "CASINO", bets);
+                ScheduleName(d.payMode), bets);
   char extra[96] = "";
   if (d.progressivePrize > 0 && d.consolation > 0) {
     std::snprintf(extra, sizeof extra, "   progressive $%lld, consolation $%lld",

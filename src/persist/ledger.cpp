@@ -107,6 +107,9 @@ std::string UtcText(int64_t ms, bool compact) {
 }
 
 // SQLite's verdict that the file is not a sound database.
+// The pay mode of a schedule's name as stored (ScheduleName's inverse).
+int64_t PayModeOf(const std::string& schedule) { return schedule == ScheduleName(0) ? 0 : 1; }
+
 bool IsCorrupt(int rc) {
   const int primary = rc & 0xff;
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
@@ -431,7 +434,7 @@ bool LedgerCharge() {
     d.Bind(1, ledger.nextDrawId);
     d.Bind(2, ledger.nextSeq);
     d.Bind(3, UtcText(UtcNowMs(), false));
-    d.Bind(4, std::string(charge.PayMode == 0 ? "GENEROUS" : "CASINO"));
+    d.Bind(4, std::string(ScheduleName(charge.PayMode)));
     d.Bind(5, charge.BetPerCard);
     d.Bind(6, charge.Cost);
     d.Bind(7, NumberList(Game.DrawOrder, BallsPerDraw));
@@ -554,7 +557,7 @@ bool LedgerNewestDraw(LedgerDraw& out) {
       found = true;
       out.id = d.Int(0);
       out.state = d.Text(1);
-      out.payMode = d.Text(2) == "GENEROUS" ? 0 : 1;
+      out.payMode = PayModeOf(d.Text(2));
       out.betPerCard = d.Int(3);
       out.cost = d.Int(4);
       ParseNumbers(d.Text(5), out.numbers, BallsPerDraw);
@@ -641,7 +644,7 @@ constexpr const char* SettledColumns =
 void FillSettled(const Statement& d, LedgerSettledDraw& out) {
   out.id = d.Int(0);
   out.startedUtc = d.Text(1);
-  out.payMode = d.Text(2) == "GENEROUS" ? 0 : 1;
+  out.payMode = PayModeOf(d.Text(2));
   out.betPerCard = d.Int(3);
   out.cost = d.Int(4);
   out.won = d.Int(5);
@@ -778,7 +781,7 @@ bool LedgerHistoryTotals(LedgerTotals& out) {
         out.biggestWin = d.Int(8);
         continue;
       }
-      const int64_t mode = d.Text(1) == "GENEROUS" ? 0 : 1;
+      const int64_t mode = PayModeOf(d.Text(1));
       const int64_t spots = d.Int(2);
       if (spots >= 1 && spots <= MaxPicks) out.betBySpots[mode][spots] += d.Int(3);
     }

@@ -52,6 +52,8 @@ constexpr int64_t HoldMs = 1000;           // a press of Draw or Space held this
 constexpr int64_t DefaultBalance = 1000;           // dollars of a new player, and of a wipe
 constexpr int64_t DefaultBet = 1;                  // dollars per card, the Bet control's position too
 constexpr int64_t DefaultPayMode = 0;              // GENEROUS
+// A pay schedule's name as the game shows it and the ledger stores it.
+constexpr const char* ScheduleName(int64_t payMode) { return payMode == 0 ? "GENEROUS" : "CASINO"; }
 constexpr int64_t DefaultSpeed = 3;                // Medium, whose reveals are MediumRevealMs apart
 constexpr int64_t DefaultSoundOn = 1;              // sounds play
 constexpr int32_t ProgressiveSeedDollars = 25000;  // the pot of a new game, and after it is won
