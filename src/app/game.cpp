@@ -15,6 +15,7 @@
 #include "rules/rules.h"
 #include "sound/sound.h"
 #include "state/game_state.h"
+#include "state/history_view.h"
 #include "state/recall_view.h"
 #include "state/timers.h"
 #include "ui/accessible.h"
@@ -157,6 +158,9 @@ bool StartUp() {
                    BoxIconWarning);
   }
   Game = GameState{};
+  // A game started again in the same process (the tests do) opens with no overlay or recall.
+  History = HistoryState{};
+  Recall = RecallState{};
   ResetAccessibleItems();
   SetSaveNowOperation([] { SaveGame(); });
   SetBookOperation(WriteRecords);

@@ -7,7 +7,12 @@
 #include <cstdlib>
 
 #include "app/game.h"
+#include "app/history.h"
+#include "app/recall.h"
+#include "persist/ledger.h"
 #include "state/game_state.h"
+#include "state/history_view.h"
+#include "state/recall_view.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
 
@@ -58,10 +63,35 @@ void free(void* p) { __libc_free(p); }
 
 namespace {
 
+// What covers the board while the counted draw runs.
+enum class Shown { Board, History, Recall };
+
+// Opens what is to be shown over the live game.
+void Show(Shown shown) {
+  if (shown == Shown::History) {
+    OpenHistory();
+  } else if (shown == Shown::Recall) {
+    ASSERT_TRUE(EnterRecall(LedgerSettledNeighbour(0, -1)));
+  }
+}
+
+// Runs frames until the draw under way has ended, landed and been saved.
+void FinishDraw() {
+  for (int frame = 0; frame < 2000 && (Game.Drawing || Game.BallAnimRunning || Game.SavePending); ++frame) {
+    headless::AdvanceMs(16);
+    ASSERT_TRUE(RunFrame());
+  }
+  ASSERT_EQ(Game.Drawing, 0);
+  ASSERT_EQ(Game.SavePending, 0);
+}
+
 // Plays until every number has rolled down the tube and every text of a running draw has been
 // drawn once, then counts the allocations of a few hundred frames of a new draw, on a screen of
-// the given scale.
-void ExpectSteadyFramesAllocateNothing(int64_t scale) {
+// the given scale, with the board, the History overlay or a recalled draw shown. The overlay or
+// recall is opened and one whole draw played under it before counting, so that its texts and the
+// chart's image exist: opening, and a draw joining the list, read the ledger, events rather than
+// steady frames.
+void ExpectSteadyFramesAllocateNothing(int64_t scale, Shown shown = Shown::Board) {
   headless::Reset(3);
   headless::SetScale(scale);
   ASSERT_TRUE(StartUp());
@@ -91,6 +121,11 @@ void ExpectSteadyFramesAllocateNothing(int64_t scale) {
   ASSERT_EQ(Game.SavePending, 0);
 
   Game.Speed = 3;
+  if (shown != Shown::Board) {
+    Show(shown);
+    StartDraw();
+    FinishDraw();
+  }
   StartDraw();
   ASSERT_EQ(Game.Drawing, 1);
   for (int frame = 0; frame < 5; ++frame) {
@@ -108,6 +143,8 @@ void ExpectSteadyFramesAllocateNothing(int64_t scale) {
   counting = false;
   EXPECT_GE(frames, 300);
   EXPECT_EQ(allocations.load(), 0) << "over " << frames << " frames at scale " << scale;
+  EXPECT_EQ(History.Open, shown == Shown::History ? 1 : 0);
+  EXPECT_EQ(Recall.Open, shown == Shown::Recall ? 1 : 0);
   Shutdown();
 }
 
@@ -115,5 +152,14 @@ TEST(SteadyFrame, ARunningDrawAllocatesNothingAfterWarmUp) { ExpectSteadyFramesA
 
 // The same on a high-density screen, where texts and circles are rendered at twice the size.
 TEST(SteadyFrame, ARunningDrawAllocatesNothingAfterWarmUpAtScaleTwo) { ExpectSteadyFramesAllocateNothing(2); }
+
+// The History overlay open over a running draw: its texts and the chart's image are made once and
+// stamped in every frame after.
+TEST(SteadyFrame, TheHistoryOverlayOverARunningDrawAllocatesNothing) {
+  ExpectSteadyFramesAllocateNothing(1, Shown::History);
+}
+
+// A past draw recalled while a new one runs underneath: the recall view is read once.
+TEST(SteadyFrame, ARecalledDrawOverARunningDrawAllocatesNothing) { ExpectSteadyFramesAllocateNothing(1, Shown::Recall); }
 
 }  // namespace
