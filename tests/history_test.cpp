@@ -116,6 +116,47 @@ TEST_F(HistoryOverlay, TotalsAndExpectedReturnAreThoseOfTheDrawsPlayed) {
   EXPECT_GT(History.ExportRect.w, 0);
 }
 
+// The totals are summed once, at the first opening, and kept up to date as draws settle after it,
+// whether the overlay is open or closed and whatever the schedule and bet: they stay those of the
+// draws played and those a new sum over the ledger gives.
+TEST_F(HistoryOverlay, TotalsAreKeptUpToDateAsDrawsSettle) {
+  PlayOne({1, 2, 3, 40, 41, 42, 43});
+  Key(KeyH);
+  ASSERT_TRUE(Run(2));
+  ASSERT_EQ(History.Draws, 1);
+  PlayOne({1, 2, 3, 4, 44});  // settles under the open overlay
+  EXPECT_EQ(History.Draws, 2);
+  Key(KeyH);
+  ASSERT_TRUE(Run(2));
+  ASSERT_EQ(History.Open, 0);
+  SwapPayMode();
+  Game.BetPerCard = Game.BetSelection = 5;
+  PlayOne({80, 79, 40});
+  SwapPayMode();
+  PlayOne({1, 2, 45});
+  Key(KeyH);
+  ASSERT_TRUE(Run(2));
+  ASSERT_EQ(History.Failed, 0) << History.Error;
+  EXPECT_EQ(History.Draws, played_.draws);
+  EXPECT_EQ(History.Bet, played_.cost);
+  EXPECT_EQ(History.Won, played_.won);
+  EXPECT_EQ(History.BiggestWin, played_.biggest);
+  EXPECT_NEAR(History.ExpectedPercent, played_.expectedWeighted / static_cast<double>(played_.cost), 1e-6);
+  LedgerTotals summed;
+  ASSERT_TRUE(LedgerHistoryTotals(summed));
+  EXPECT_EQ(History.Draws, summed.draws);
+  EXPECT_EQ(History.Won, summed.won);
+
+  // A ledger closed and opened again is summed anew, not added to what was kept.
+  const std::string before = History.Totals[0];
+  CloseHistory();
+  CloseLedger();
+  OpenLedger();
+  OpenHistory();
+  EXPECT_EQ(History.Totals[0], before);
+  EXPECT_EQ(History.Draws, played_.draws);
+}
+
 // A draw charged while the overlay is open is not listed nor counted; it joins when it settles.
 TEST_F(HistoryOverlay, TheDrawInFlightJoinsOnlyWhenItSettles) {
   PlayOne({1, 2});

@@ -42,10 +42,47 @@ void Dollars(int64_t a, char* out, int64_t size) {
   std::snprintf(out, static_cast<size_t>(size), "%s$%s", a < 0 ? "-" : "", grouped);
 }
 
-// Reads the totals over the whole ledger and formats the totals lines.
+// The totals over the whole ledger, summed once and then kept up to date as draws settle, and the
+// ledger file they were summed from.
+struct KeptTotals {
+  LedgerTotals sums;
+  int64_t generation = -1;  // LedgerGeneration() when summed; -1 when they are to be summed again
+};
+KeptTotals kept;
+
+// Adds settled draw id to the kept totals, if they are kept; a draw that cannot be read (its
+// settlement did not reach the ledger) leaves them to be summed again at the next reading.
+void AddToTotals(int64_t id) {
+  if (kept.generation != LedgerGeneration()) return;
+  LedgerSettledDraw d;
+  if (!LedgerReadSettled(id, d)) {
+    kept.generation = -1;
+    return;
+  }
+  LedgerTotals& t = kept.sums;
+  ++t.draws;
+  t.cost += d.cost;
+  t.won += d.won;
+  t.progressive += d.progressivePrize;
+  t.consolation += d.consolation;
+  t.biggestWin = std::max(t.biggestWin, d.won);
+  for (int64_t c = 1; c <= CardCount; ++c) {
+    const LedgerCardRow& card = d.cards[c];
+    if (card.charged != 0 && card.spots >= 1 && card.spots <= MaxPicks)
+      t.betBySpots[d.payMode][card.spots] += d.betPerCard;
+  }
+}
+
+// Sums the totals over the whole ledger unless they are kept, and formats the totals lines.
 bool ReadTotals() {
-  LedgerTotals t;
-  if (!LedgerHistoryTotals(t)) return false;
+  if (kept.generation != LedgerGeneration()) {
+    if (!LedgerHistoryTotals(kept.sums)) {
+      kept.generation = -1;
+      return false;
+    }
+    kept.generation = LedgerGeneration();
+  }
+  const LedgerTotals& t = kept.sums;
   History.Draws = t.draws;
   History.Bet = t.cost;
   History.Won = t.won;
@@ -177,7 +214,8 @@ void KeepBalanceChart() {
   History.ChartH = h;
 }
 
-void HistoryDrawSettled() {
+void HistoryDrawSettled(int64_t drawId) {
+  AddToTotals(drawId);
   if (History.Open == 0) return;
   // The new draw comes in at index 0: the selection and the page follow the draw they showed,
   // except that the newest selected stays on the newest.

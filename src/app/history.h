@@ -10,9 +10,10 @@
 void OpenHistory();
 // Closes the overlay; nothing else changes.
 void CloseHistory();
-// Reads the totals and the page again after a draw has settled while the overlay is open; the
-// selected draw stays selected (the newest stays the newest).
-void HistoryDrawSettled();
+// Adds settled draw drawId to the totals, which are summed over the ledger once and then kept up
+// to date this way; while the overlay is open, reads its page again, and the selected draw stays
+// selected (the newest stays the newest).
+void HistoryDrawSettled(int64_t drawId);
 // Makes the balance chart's image while the overlay is open, once after it opened or a draw was
 // added, and again when its space changed size; every other frame only stamps the image.
 void KeepBalanceChart();

@@ -130,7 +130,7 @@ void WriteRecords(BookEvent event, int64_t balanceBefore, int64_t balanceAfter) 
       if (Game.Charge.End == DrawRecovered) break;
       LedgerSettlement();
       SaveGame();
-      HistoryDrawSettled();
+      HistoryDrawSettled(Game.Charge.DrawId);
       break;
   }
 }

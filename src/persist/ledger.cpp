@@ -80,6 +80,7 @@ struct LedgerFile {
 
 LedgerFile ledger;
 const char* ledgerVfs = nullptr;
+int64_t ledgerGeneration = 0;  // counts the files opened and closed: figures read under another are stale
 
 // A time as ISO 8601 UTC with milliseconds ("2026-12-10T10:52:03.000Z"), or compact to the second
 // for file names ("20261210T105203Z").
@@ -188,6 +189,7 @@ void SetAside() {
     sqlite3_db_config(ledger.db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_close_v2(ledger.db);
     ledger.db = nullptr;
+    ++ledgerGeneration;
   }
   const std::string name = std::string(LedgerFileName) + LedgerBrokenInfix + UtcText(UtcNowMs(), true);
   const std::string aside = ledger.folder + name;
@@ -219,6 +221,7 @@ enum class Opened { Ready, New, Broken, Failed };
 // version and the schema's objects; creates the schema in an empty file.
 Opened OpenFile(int& rc) {
   if (FileSizeOf(ledger.path) == -2) return Opened::Broken;  // a folder in its place
+  ++ledgerGeneration;
   rc = sqlite3_open_v2(ledger.path.c_str(), &ledger.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, ledgerVfs);
   if (rc != SQLITE_OK) return IsCorrupt(rc) ? Opened::Broken : Opened::Failed;
   sqlite3_extended_result_codes(ledger.db, 1);
@@ -271,6 +274,7 @@ Opened OpenFile(int& rc) {
 void CloseFile() {
   if (ledger.db != nullptr) sqlite3_close_v2(ledger.db);
   ledger.db = nullptr;
+  ++ledgerGeneration;
 }
 
 int InsertAdjustment(const char* kind, int64_t before, int64_t after) {
@@ -789,6 +793,8 @@ bool LedgerHistoryTotals(LedgerTotals& out) {
   }
   return ReadDone(rc);
 }
+
+int64_t LedgerGeneration() { return ledgerGeneration; }
 
 int64_t LedgerSettledIdAt(int64_t fromNewest) {
   if (ledger.db == nullptr || fromNewest < 0) return 0;

@@ -123,6 +123,9 @@ struct LedgerTotals {
 };
 // Reads the totals into out; false when the ledger cannot be read (LedgerReadError says why).
 bool LedgerHistoryTotals(LedgerTotals& out);
+// Changes each time a ledger file is opened or closed: figures read under one generation no
+// longer hold under another (the file was set aside and a new one started, or closed).
+int64_t LedgerGeneration();
 // The id of the settled draw at index from the newest (0 the newest); 0 when there is none.
 int64_t LedgerSettledIdAt(int64_t fromNewest);
 
