@@ -28,14 +28,15 @@ bw=$(((sw - 38) / 8))
 banner_x=$((12 + bw + 2))
 banner_r=$((sw - 12 - 1))
 
-# Keeps both images of a failed comparison where E2E_ARTIFACTS says and fails naming them.
+# Keeps both images of a failed comparison, as history-NAME-expected.png and -shown.png, where
+# E2E_ARTIFACTS says and fails naming them.
 fail_images() {
-  local what=$1 want=$2 got=$3 n=$4 keep=${E2E_ARTIFACTS:-}
+  local name=$1 what=$2 want=$3 got=$4 n=$5 keep=${E2E_ARTIFACTS:-}
   if [ -n "$keep" ]; then
     mkdir -p "$keep"
-    cp "$want" "$keep/history-$what-expected.png"
-    cp "$got" "$keep/history-$what-shown.png"
-    e2e_fail "$what: $n pixels differ (images: $keep/history-$what-expected.png, $keep/history-$what-shown.png)"
+    cp "$want" "$keep/history-$name-expected.png"
+    cp "$got" "$keep/history-$name-shown.png"
+    e2e_fail "$what: $n pixels differ (images: $keep/history-$name-expected.png, $keep/history-$name-shown.png)"
   fi
   e2e_fail "$what: $n pixels differ (set E2E_ARTIFACTS to a folder to keep both images)"
 }
@@ -73,11 +74,12 @@ window_equals() {
   [ "$E2E_DIFF" = 0 ]
 }
 
-# Polls a comparison until it holds; fails with both images after E2E_TIMEOUT seconds.
+# Polls a comparison until it holds: expect_same NAME WHAT CHECK WANT GOT; fails with both images
+# after E2E_TIMEOUT seconds.
 expect_same() {
-  local what=$1 check=$2 want=$3 got=$4 deadline=$((SECONDS + E2E_TIMEOUT))
+  local name=$1 what=$2 check=$3 want=$4 got=$5 deadline=$((SECONDS + E2E_TIMEOUT))
   until "$check" "$want" "$got"; do
-    [ "$SECONDS" -lt "$deadline" ] || fail_images "$what" "$want" "$got" "$E2E_DIFF"
+    [ "$SECONDS" -lt "$deadline" ] || fail_images "$name" "$what" "$want" "$got" "$E2E_DIFF"
     sleep 0.05
   done
 }
@@ -132,19 +134,21 @@ e2e_pass "H: the History overlay's gold frame and band are over the board (there
 e2e_key "$game" Return
 e2e_expect_pixels "$game" "Return shows the recall banner" "600,12=$gold" "$banner_x,60=$gold" "$banner_r,60=$gold" \
   "600,100=24,28,44" "${frame[1]}=${was[1]}" "$band=${was[4]}"
-expect_same "the newest draw's recalled tube against its capture" tube_equals "$shots/tube3.png" "$shots/recall3.png"
+expect_same newest-tube "the newest draw's recalled tube against its capture" tube_equals "$shots/tube3.png" \
+  "$shots/recall3.png"
 e2e_pass "Return: the recall banner is over the header, the overlay is gone, the tube is the one draw 3 ended with"
 
 # Left: the draw before, with the tube it ended with.
 e2e_key "$game" Left
-expect_same "the second draw's recalled tube against its capture" tube_equals "$shots/tube2.png" "$shots/recall2.png"
+expect_same second-tube "the second draw's recalled tube against its capture" tube_equals "$shots/tube2.png" \
+  "$shots/recall2.png"
 e2e_expect_pixels "$game" "the banner stays for the second draw" "600,12=$gold" "600,100=24,28,44"
 e2e_pass "Left: the tube is the one draw 2 ended with, pixel for pixel"
 
 # H leaves recall: the window is the live one from before the overlay, pixel for pixel.
 e2e_key "$game" h
-expect_same "the window after leaving recall against the live window before H" window_equals "$shots/live.png" \
-  "$shots/after.png"
+expect_same window-after-recall "the window after leaving recall against the live window before H" window_equals \
+  "$shots/live.png" "$shots/after.png"
 e2e_pass "H: recall is left and the whole window is the live one from before the overlay"
 
 e2e_key "$game" Escape
