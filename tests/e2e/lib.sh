@@ -193,6 +193,25 @@ e2e_screenshot() {
     e2e_fail "could not take a screenshot of window $id"
 }
 
+# Saves a region of a window as a PNG: e2e_region_shot WINDOW X Y W H FILE, the region in the
+# window's own coordinates.
+e2e_region_shot() {
+  local id=$1 rx=$2 ry=$3 rw=$4 rh=$5 file=$6 x y
+  read -r x y < <(e2e_origin "$id")
+  import -window root -crop "${rw}x${rh}+$((x + rx))+$((y + ry))" +repage "$file" 2>/dev/null ||
+    e2e_fail "could not take a screenshot of ${rw}x${rh}+${rx}+${ry} of window $id"
+}
+
+# Prints how many pixels of two images of one size differ (ImageMagick's AE metric); fails when
+# they cannot be compared (a missing file or different sizes).
+e2e_differing_pixels() {
+  local out status
+  out=$(compare -precision 12 -metric AE "$1" "$2" null: 2>&1)
+  status=$?
+  if [ "$status" -gt 1 ] || ! [[ $out =~ ^[0-9]+$ ]]; then e2e_fail "could not compare $1 with $2: $out"; fi
+  echo "$out"
+}
+
 # Prints the colours of pixels of a PNG as "r,g,b", one line for each "x,y" argument.
 e2e_pixels() {
   local file=$1 point format=""
