@@ -361,3 +361,34 @@ TEST_F(FocusInRecall, TheHistoryOverlayTakesItsKeysAndHidesTheRing) {
   LeaveRecall();
   History = HistoryState{};
 }
+
+// A look at the history and a recall leave the live focus where it was: on a board cell through
+// H, Enter and H; on a control the banner covers, the focus in recall rests on Draw, the one
+// control the banner leaves in view, and comes back to the control afterwards.
+TEST_F(FocusInRecall, TheLiveFocusComesBackAfterHistoryAndRecall) {
+  History = HistoryState{};
+  PressAll({Tab, Tab, Right, Right, Down});  // the board, away from its first cell
+  ASSERT_EQ(Focus.Group, FocusBoard);
+  const int64_t cell = Focus.Cell;
+  PressAll({Stroke{KeyH}, Enter});
+  ASSERT_EQ(Recall.Open, 1);
+  EXPECT_EQ(Focus.Group, FocusBanner);
+  Press(Stroke{KeyH});
+  ASSERT_EQ(Recall.Open, 0);
+  EXPECT_EQ(Focus.Group, FocusBoard);
+  EXPECT_EQ(Focus.Cell, cell);
+
+  PressAll({Tab, Home, Right, Right, Right});  // Speed
+  ASSERT_EQ(Focus.Control, FocusSpeedControl);
+  ASSERT_TRUE(EnterRecall(2));
+  PressAll({Tab, Tab, Tab});  // round to the controls
+  EXPECT_EQ(Focus.Group, FocusControls);
+  EXPECT_EQ(Focus.Control, 0) << "the banner covers Speed";
+  const Rect speed = Game.SpeedButtonRect;
+  EXPECT_NE(headless::PixelAt(speed.x + 1, speed.y + speed.h / 2), RGB(255, 255, 255)) << "no ring over the banner";
+  LeaveRecall();
+  ASSERT_TRUE(Frame());
+  EXPECT_EQ(Focus.Group, FocusControls);
+  EXPECT_EQ(Focus.Control, FocusSpeedControl);
+  History = HistoryState{};
+}

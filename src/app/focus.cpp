@@ -31,9 +31,24 @@ int64_t GroupPlace(KeyMode mode) {
   return -1;
 }
 
-// A group the mode covers gives the focus to the mode's first group.
-void KeepGroupInMode(KeyMode mode) {
+// Keeps the focus on what the mode shows. Leaving the live game keeps its focus aside and coming
+// back to it puts it back, so that a look at the history or a recall does not move it. A group
+// the mode covers gives the focus to the mode's first group; in recall the banner covers every
+// control but Draw.
+void FollowMode(KeyMode mode) {
+  const int64_t m = static_cast<int64_t>(mode);
+  if (m != Focus.Mode) {
+    if (Focus.Mode == static_cast<int64_t>(KeyMode::Live)) {
+      Focus.LiveGroup = Focus.Group;
+      Focus.LiveControl = Focus.Control;
+    } else if (mode == KeyMode::Live) {
+      Focus.Group = Focus.LiveGroup;
+      Focus.Control = Focus.LiveControl;
+    }
+    Focus.Mode = m;
+  }
   if (GroupPlace(mode) < 0) Focus.Group = GroupsOf(mode)[0];
+  if (mode == KeyMode::Recall) Focus.Control = 0;
 }
 
 // The control rectangles, left to right as the row shows them.
@@ -173,7 +188,7 @@ bool HandleFocusKey(const InputEdge& e, int64_t now, Dispatch dispatch) {
   // The History overlay is a group of its own that takes its keys itself (the list's selection,
   // a page, the ends, Enter); Tab and the right-click keys have nothing to move to there.
   if (mode == KeyMode::History) return e.code == KeyTab || e.code == KeyF10 || e.code == KeyMenu;
-  KeepGroupInMode(mode);
+  FollowMode(mode);
   // In recall, Left/Right and Home/End step through the draws wherever the focus is: recall
   // takes them. The other keys act on the focused item.
   if (mode == KeyMode::Recall && (e.code == KeyLeft || e.code == KeyRight || e.code == KeyHome || e.code == KeyEnd))
@@ -236,7 +251,7 @@ int64_t FocusedAccessibleIndex() {
 
 void ShowFocus() {
   const KeyMode mode = FocusMode();
-  KeepGroupInMode(mode);
+  FollowMode(mode);
   // Reported when it moves, so that the accessibility layer's own setter holds between moves.
   const int64_t item = FocusedAccessibleIndex();
   if (item != Focus.Reported) SetFocusedAccessibleItem(item);

@@ -22,6 +22,9 @@ struct FocusState {
   int64_t Tab = 0;                // the focused tab, 0 Main .. CardCount (writer: app/focus)
   int64_t Cell = 1;               // the focused number on the board, 1..80 (writer: app/focus)
   int64_t Visible = 0;  // flag: the ring shows; set by a focus key, cleared by a mouse click (writer: app/focus)
+  int64_t Mode = 0;         // the mode the focus last followed, an app KeyMode, 0 the live game (writer: app/focus)
+  int64_t LiveGroup = FocusControls;  // the live game's group, kept while another mode shows (writer: app/focus)
+  int64_t LiveControl = 0;            // the live game's control, kept likewise (writer: app/focus)
   int64_t Reported = -2;  // the accessible item last reported focused, -1 none, -2 not yet (writer: app/focus)
 };
 
