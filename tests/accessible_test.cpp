@@ -13,6 +13,8 @@
 #include "game_fixture.h"
 #include "platform/headless.h"
 #include "state/game_state.h"
+#include "state/history_view.h"
+#include "state/recall_view.h"
 #include "ui/ui.h"
 
 namespace {
@@ -61,6 +63,20 @@ class AccessibleTest : public GameFixture {
   void FinishDraw() {
     for (int i = 0; i < 20000 && Game.Drawing == 1; ++i) Run(10, 10);
     ASSERT_EQ(Game.Drawing, 0);
+  }
+
+  // Plays n draws at the fastest speed on Card 1's picks.
+  void PlayDraws(int n) {
+    Game.Speed = 5;
+    for (int d = 0; d < n; ++d) {
+      Act(0);
+      FinishDraw();
+      Run(2000, 10);
+    }
+  }
+  static void Key(int64_t key) {
+    headless::SetKey(key, true);
+    headless::SetKey(key, false);
   }
 
   // Every item's rectangle is the layout region it names.
@@ -265,6 +281,108 @@ TEST_F(AccessibleTest, OpenOverlaysReadTheirTextOverTheBoard) {
     EXPECT_EQ(FindTop(RolePanel, c.title), -1);
     EXPECT_EQ(Game.PayTableOpen + Game.AboutOpen, 0);
   }
+}
+
+// The History overlay reads as a panel with its Export control, totals, chart and a list of the
+// draws, each row where it is drawn; the selected row is selected and holds the focus as Up and
+// Down move it, and a row's click recalls its draw.
+TEST_F(AccessibleTest, TheHistoryListsItsDrawsAndItsSelectionHasTheFocus) {
+  for (int64_t n : {1, 2, 3, 4}) Act(AccessibleFirstCell + n - 1);
+  PlayDraws(3);
+  Key(KeyH);
+  Frame();
+  ASSERT_EQ(History.Open, 1);
+  const int64_t panel = FindTop(RolePanel, "History");
+  ASSERT_GE(panel, 0);
+  EXPECT_TRUE(SameRect(Item(panel), Game.BoardRect));
+  std::vector<const AccessibleItem*> rows;
+  int64_t list = -1;
+  for (size_t i = 0; i < Items().size(); ++i) {
+    const AccessibleItem& it = Items()[i];
+    if (it.parent != panel) continue;
+    if (it.role == RolePushButton && std::string_view(it.name) == "Export CSV...") {
+      EXPECT_TRUE(SameRect(it, History.ExportRect));
+    }
+    if (it.role == RoleList) list = static_cast<int64_t>(i);
+    if (it.role == RoleLabel) {
+      EXPECT_TRUE(Inside(it, Game.BoardRect)) << it.name;
+    }
+  }
+  ASSERT_GE(list, 0);
+  rows = ChildrenOf(list);
+  ASSERT_EQ(rows.size(), 3u);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_TRUE(SameRect(*rows[i], History.RowRects[i])) << rows[i]->name;
+    const std::string lead = "Draw " + std::to_string(History.Rows[i].DrawId) + ", 2026-";
+    EXPECT_EQ(std::string(rows[i]->name).rfind(lead, 0), 0u) << rows[i]->name;
+    EXPECT_NE(std::string(rows[i]->name).find(", balance after $"), std::string::npos) << rows[i]->name;
+    EXPECT_EQ((rows[i]->states & StateSelected) != 0, i == 0) << "the newest is selected";
+  }
+  EXPECT_EQ(headless::AccessibleFocus(), list + 1) << "the selected row has the focus";
+  Key(KeyDown);
+  Frame();
+  EXPECT_EQ(headless::AccessibleFocus(), list + 2) << "the focus follows the selection";
+  EXPECT_NE(Item(list + 2).states & StateSelected, 0);
+  headless::ClearAnnouncements();
+  Act(list + 3);  // the oldest row's click
+  EXPECT_EQ(History.Open, 0);
+  ASSERT_EQ(Recall.Open, 1);
+  EXPECT_EQ(Recall.DrawId, History.Rows[2].DrawId);
+  Key(KeyH);
+  Frame();
+}
+
+// In recall the banner reads as a panel with its two lines and its marks, and is read out as each
+// draw is shown; the board and tabs are those of the recalled draw, with recall's own tab; the
+// live draw is still announced underneath.
+TEST_F(AccessibleTest, ARecalledDrawReadsAsItEndedAndTheBannerIsSpoken) {
+  for (int64_t n : {1, 2, 3, 4}) Act(AccessibleFirstCell + n - 1);
+  PlayDraws(2);
+  const std::vector<int64_t> lastDraw(Game.DrawOrder, Game.DrawOrder + BallsPerDraw);
+  headless::ClearAnnouncements();
+  Key(KeyH);
+  Frame();
+  Key(KeyEnter);
+  Frame();
+  ASSERT_EQ(Recall.Open, 1);
+  const int64_t banner = FindTop(RolePanel, "Recall of a past draw");
+  ASSERT_GE(banner, 0);
+  EXPECT_TRUE(SameRect(Item(banner), Recall.BannerRect));
+  EXPECT_EQ(headless::AccessibleFocus(), AccessibleFirstControl) << "the focus stays on Draw, in view";
+  const std::vector<const AccessibleItem*> parts = ChildrenOf(banner);
+  ASSERT_EQ(parts.size(), 5u);
+  EXPECT_STREQ(parts[0]->name, Recall.Banner[0]);
+  EXPECT_STREQ(parts[1]->name, Recall.Banner[1]);
+  EXPECT_TRUE(SameRect(*parts[2], Recall.OlderMark));
+  EXPECT_TRUE(SameRect(*parts[4], Recall.CloseMark));
+  ASSERT_FALSE(headless::Announcements().empty());
+  EXPECT_EQ(headless::Announcements().back(), std::string(Recall.Banner[0]) + ". " + Recall.Banner[1] + ".");
+  const std::vector<const AccessibleItem*> balls = ChildrenOf(FindTop(RoleList, "Balls drawn"));
+  ASSERT_EQ(balls.size(), static_cast<size_t>(BallsPerDraw));
+  for (size_t k = 0; k < balls.size(); ++k)
+    EXPECT_EQ(balls[k]->name, "Ball " + std::to_string(k + 1) + ": " + std::to_string(lastDraw[k]));
+
+  Key(KeyDigit0 + 1);  // recall's own Card 1 tab
+  Frame();
+  EXPECT_EQ(Game.ActiveTab, 0) << "the live tab is untouched";
+  EXPECT_STREQ(Item(AccessibleBoard).name, "Recalled board, Card 1");
+  EXPECT_NE(Item(AccessibleFirstTab + 1).states & StateSelected, 0);
+  for (int64_t n = 1; n <= NumberCount; ++n) EXPECT_EQ((Cell(n).states & StateChecked) != 0, n <= 4) << n;
+
+  headless::ClearAnnouncements();
+  Act(banner + 3);  // the older mark
+  EXPECT_EQ(Recall.Position, 1);
+  ASSERT_EQ(headless::Announcements().size(), 1u);
+  EXPECT_EQ(headless::Announcements()[0].rfind("RECALL  Draw 1 of 2", 0), 0u) << headless::Announcements()[0];
+
+  // A live draw started under the recall is announced ball by ball.
+  headless::ClearAnnouncements();
+  Key(KeySpace);
+  Frame();
+  ASSERT_EQ(Recall.Open, 0) << "Space leaves recall and draws";
+  for (int i = 0; i < 100000 && Game.BallsRevealed < 2; ++i) Run(1);
+  ASSERT_GE(headless::Announcements().size(), 2u);
+  EXPECT_EQ(headless::Announcements()[0].rfind("Ball 1: ", 0), 0u);
 }
 
 TEST_F(AccessibleTest, ASteadyFrameBuildsNothingAndAChangeBuildsOnce) {

@@ -243,7 +243,7 @@ int64_t FocusedAccessibleIndex() {
     case FocusTabs:
       return AccessibleFirstTab + Focus.Tab;
     case FocusBanner:
-      return -1;
+      return AccessibleRecallBanner;
     default:
       return AccessibleFirstControl + Focus.Control;
   }
@@ -253,7 +253,7 @@ void ShowFocus() {
   const KeyMode mode = FocusMode();
   FollowMode(mode);
   // Reported when it moves, so that the accessibility layer's own setter holds between moves.
-  const int64_t item = FocusedAccessibleIndex();
+  const int64_t item = mode == KeyMode::History ? AccessibleHistorySelection : FocusedAccessibleIndex();
   if (item != Focus.Reported) SetFocusedAccessibleItem(item);
   Focus.Reported = item;
   // The overlay covers the board and the groups under it, so no ring shows through it.

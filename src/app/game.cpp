@@ -237,12 +237,10 @@ void RenderFrame() {
   DrawAutoPickButton();
   DrawAboutButton();
   // In recall the board, tube and card rows show the past draw's view, with recall's own tab.
-  DrawView view;
-  if (Recall.Open == 1) {
-    view = Recall.View;
-  } else {
-    FillLiveDrawView(view);
-  }
+  // The live view is filled in recall too: the screen reader hears the live draw go on.
+  DrawView live;
+  FillLiveDrawView(live);
+  const DrawView& view = Recall.Open == 1 ? Recall.View : live;
   const int64_t tab = Recall.Open == 1 ? Recall.Tab : Game.ActiveTab;
   DrawStatsPanel(view);
   DrawTabs(tab, view.HeatMap != 0);
@@ -259,7 +257,7 @@ void RenderFrame() {
   KeepBalanceChart();
   DrawHistoryOverlay();
   ShowFocus();
-  UpdateAccessibleItems(view);
+  UpdateAccessibleItems(view, live);
 
   // The panels end 12 pixels above the bottom; this strip hides anything reaching below.
   SetDrawMode(ModeOpaque);

@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "state/game_state.h"
+#include "state/history_view.h"
+#include "state/recall_view.h"
 #include "ui/panel_steps.h"
 #include "ui/text.h"
 #include "ui/ui.h"
@@ -22,8 +24,11 @@ struct AccessibleBook {
   int64_t count = 0;
   uint64_t handedKey = 0;  // the content key of the list handed over
   bool handed = false;     // a list has been handed over
-  int64_t focus = -1;      // the focused item, as last told to the platform
-  bool focusTold = false;
+  int64_t focus = -1;      // the focused item as set, a fixed place or one of the stand-ins
+  int64_t focusTold = -1;    // the item last told to the platform as focused
+  bool focusKnown = false;   // focusTold has been told
+  int64_t selectedRow = -1;  // the History list's selected row item, as last built; -1 none
+  int64_t banner = -1;       // the recall banner's item, as last built; -1 none
   PanelSteps steps;
   // What the announcements have told.
   bool started = false;
@@ -31,6 +36,7 @@ struct AccessibleBook {
   int64_t drawFirstBall = 0;  // the first ball of the draw they belong to
   int64_t wasDrawing = 0;     // Drawing at the last update
   char statusTold[160] = {};  // the status line last announced
+  int64_t recallTold = 0;     // the recalled draw last announced, 0 none
 };
 AccessibleBook book;
 
@@ -93,8 +99,25 @@ uint64_t KeyOfScreen(const DrawView& view) {
   k.Add(g.CardWins);
   k.Add(g.CardLosses);
   k.Bytes(g.StatusMessage.data(), g.StatusMessage.size());
+  // Recall and the History overlay: what they show and where.
+  const RecallState& r = Recall;
+  for (int64_t v : {r.Open, r.DrawId, r.Tab}) k.Add(v);
+  if (r.Open == 1) {
+    k.Add(r.BannerRect);
+    k.Add(r.Banner);
+  }
+  const HistoryState& h = History;
+  for (int64_t v : {h.Open, h.Failed, h.Draws, h.Top, h.Selected, h.RowCount, h.ChartStale}) k.Add(v);
+  if (h.Open == 1) {
+    k.Add(h.Totals);
+    for (int64_t i = 0; i < h.RowCount; ++i) k.Add(h.Rows[i].DrawId);
+    k.Add(h.ChartRect);
+  }
   return k.h;
 }
+
+// The tab shown: recall's own while a past draw is recalled, the live one otherwise.
+int64_t ShownTab() { return Recall.Open == 1 ? Recall.Tab : Game.ActiveTab; }
 
 // Copies a text into a fixed field, cut to fit.
 void CopyText(char* field, size_t size, std::string_view text) {
@@ -167,7 +190,7 @@ void AddControls() {
   AddItem(RolePushButton, -1, g.SoundButtonRect, g.SoundOn != 0 ? "Sound, ON" : "Sound, MUTED",
           "Click: turn the sound on or off.", ActionClick);
   TextBuf pick;
-  const int64_t tab = g.ActiveTab;
+  const int64_t tab = ShownTab();
   if (tab >= 1 && tab <= CardCount) {
     const int64_t picks = g.Cards[tab].PickCount;
     pick << "Pick: Card " << tab << " (" << (picks == 0 ? 8 : picks) << ")";
@@ -186,7 +209,7 @@ void AddTabs() {
   const int64_t tw = bar.w / TabCount;
   for (int64_t t = 0; t < TabCount; ++t) {
     const Rect r{bar.x + t * tw, bar.y, t == TabCount - 1 ? bar.w - t * tw : tw, bar.h};
-    const bool selected = t == Game.ActiveTab;
+    const bool selected = t == ShownTab();
     AddItem(RolePageTab, AccessibleTabList, r, TabNames[t],
             t == 0 ? "Click: show every card's picks." : "Click: show this card. Right-click: copy a card onto it.",
             t == 0 ? ActionClick : ActionClick | ActionMenu, StateSelectable | (selected ? StateSelected : 0));
@@ -196,10 +219,10 @@ void AddTabs() {
 // The board as a table of 10 columns and 8 rows, each cell named by its number.
 void AddBoard(const DrawView& view) {
   const GameState& g = Game;
-  const int64_t card = g.ActiveTab;
+  const int64_t card = ShownTab();
   const bool onCard = card >= 1 && card <= CardCount;
   TextBuf name;
-  name << "Board, " << TabNames[card >= 0 && card < TabCount ? card : 0];
+  name << (Recall.Open == 1 ? "Recalled board, " : "Board, ") << TabNames[card >= 0 && card < TabCount ? card : 0];
   AddItem(RoleTable, -1, g.BoardRect, name.view(),
           onCard ? "Click a number: pick it, or take the pick back." : "Right-click: the heat map on or off.");
   for (int64_t n = 1; n <= NumberCount; ++n) {
@@ -281,8 +304,81 @@ void AddBallsTube(const DrawView& view) {
 }
 
 // An open overlay: a panel over the board with its text, one label a line.
+// The History overlay: its panel, the Export control, the totals (or why the ledger cannot be
+// read), the chart, the list of draws with the selected one, and the keys' hint.
+void AddHistory() {
+  const HistoryState& h = History;
+  const int64_t panel = book.count;
+  AddItem(RolePanel, -1, h.PanelRect, "History",
+          "Up and Down: select a draw. Enter: recall it. A: the chart's range. H or a click outside: close.",
+          ActionClick);
+  AddItem(RolePushButton, panel, h.ExportRect, "Export CSV...", "Click: save the whole history as a CSV file.",
+          ActionClick);
+  book.steps.Clear();
+  BuildHistoryOverlay(book.steps);
+  if (h.Failed == 1) {
+    const PanelStep* error = book.steps.FindText(h.Error);
+    const Rect r = error ? Rect{static_cast<int64_t>(error->x), static_cast<int64_t>(error->y), h.PanelRect.w / 2, 20}
+                         : h.PanelRect;
+    AddItem(RoleLabel, panel, r, h.Error);
+    return;
+  }
+  for (int64_t i = 0; i < HistoryTotalsLines; ++i) {
+    const PanelStep* line = book.steps.FindText(h.Totals[i]);
+    if (line == nullptr) continue;
+    const auto y = static_cast<int64_t>(line->y);
+    const int64_t nextY = i + 1 < HistoryTotalsLines ? y + (h.ChartRect.y - y) / (HistoryTotalsLines - i) : h.ChartRect.y;
+    AddItem(RoleLabel, panel, Rect{static_cast<int64_t>(line->x), y, h.ChartRect.w, nextY - y > 1 ? nextY - y : 1},
+            h.Totals[i]);
+  }
+  AddItem(RolePushButton, panel, h.ChartRect, "Balance chart",
+          "The balance after each draw and adjustment. Click: the last 1000 events or all of them.", ActionClick);
+  const int64_t list = book.count;
+  AddItem(RoleList, panel, h.ListRect, "Latest draws");
+  if (h.Draws == 0) AddItem(RoleLabel, list, h.ListRect, "No draw has been played yet.");
+  book.selectedRow = -1;
+  for (int64_t i = 0; i < h.RowCount; ++i) {
+    // "Draw 12, 2026-12-10 10:52:03, GENEROUS, cost $2, won $0, balance after $998".
+    static constexpr std::string_view Lead[] = {"Draw ", ", ", ", ", ", cost ", ", won ", ", balance after "};
+    LongText name;
+    std::string_view rest = h.Rows[i].Text;
+    for (const std::string_view lead : Lead) {
+      const size_t tab = rest.find('\t');
+      name << lead << rest.substr(0, tab);
+      rest = tab == std::string_view::npos ? std::string_view{} : rest.substr(tab + 1);
+    }
+    const bool selected = h.Top + i == h.Selected;
+    if (selected) book.selectedRow = book.count;
+    AddItem(RoleListItem, list, h.RowRects[i], name.view(), "Click or Enter: recall this draw.", ActionClick,
+            StateSelectable | (selected ? StateSelected : 0));
+  }
+}
+
+// The recall banner: its two lines and its older, newer and close marks.
+void AddRecallBanner() {
+  const RecallState& r = Recall;
+  book.banner = book.count;
+  AddItem(RolePanel, -1, r.BannerRect, "Recall of a past draw",
+          "Left and Right: the older and the newer draw. Home and End: the first and the last. H: leave.");
+  const int64_t half = r.BannerRect.h / 2;
+  const int64_t textW = r.OlderMark.x - r.BannerRect.x;
+  for (int64_t i = 0; i < RecallBannerLines; ++i)
+    AddItem(RoleLabel, book.banner, Rect{r.BannerRect.x, r.BannerRect.y + i * half, textW > 1 ? textW : 1, half},
+            r.Banner[i]);
+  AddItem(RolePushButton, book.banner, r.OlderMark, "Older draw", "Click: show the draw before this one.", ActionClick);
+  AddItem(RolePushButton, book.banner, r.NewerMark, "Newer draw", "Click: show the draw after this one.", ActionClick);
+  AddItem(RolePushButton, book.banner, r.CloseMark, "Leave recall", "Click: back to the live game.", ActionClick);
+}
+
+// The open overlay, recall's banner or the History overlay: a panel with its text and controls.
 void AddOverlays() {
   const GameState& g = Game;
+  book.selectedRow = book.banner = -1;
+  if (Recall.Open == 1) AddRecallBanner();
+  if (History.Open == 1) {
+    AddHistory();
+    return;
+  }
   book.steps.Clear();
   std::string_view title;
   if (g.PayTableOpen == 1) {
@@ -292,7 +388,6 @@ void AddOverlays() {
     BuildAboutOverlay(book.steps);
     title = "About & Rules";
   }
-  // The History overlay and the recall banner add their panel and lines here, the same way.
   if (title.empty()) return;
   const int64_t panel = book.count;
   AddItem(RolePanel, -1, g.BoardRect, title, "Click: close.", ActionClick);
@@ -366,30 +461,39 @@ void MakeAnnouncements(const DrawView& view) {
 
 }  // namespace
 
-void UpdateAccessibleItems(const DrawView& view) {
-  const uint64_t key = KeyOfScreen(view);
+void UpdateAccessibleItems(const DrawView& shown, const DrawView& live) {
+  const uint64_t key = KeyOfScreen(shown);
   if (!book.handed || key != book.handedKey) {
-    BuildItems(view);
+    BuildItems(shown);
     SetAccessibleItems(book.items, book.count);
     book.handed = true;
     book.handedKey = key;
   }
-  if (!book.focusTold) {
-    SetAccessibleFocus(book.focus);
-    book.focusTold = true;
+  // The stand-ins name the item the last build made for them.
+  const int64_t focus = book.focus == AccessibleHistorySelection ? book.selectedRow
+                        : book.focus == AccessibleRecallBanner   ? book.banner
+                                                                 : book.focus;
+  if (!book.focusKnown || focus != book.focusTold) {
+    SetAccessibleFocus(focus);
+    book.focusTold = focus;
+    book.focusKnown = true;
   }
-  MakeAnnouncements(view);
+  MakeAnnouncements(live);
+  // A recalled draw is read out when it is shown, as a sighted player reads its banner.
+  if (Recall.Open == 1 && Recall.DrawId != book.recallTold) {
+    LongText t;
+    t << Recall.Banner[0] << ". " << Recall.Banner[1] << ".";
+    Announce(t.view());
+  }
+  book.recallTold = Recall.Open == 1 ? Recall.DrawId : 0;
 }
 
-void SetFocusedAccessibleItem(int64_t index) {
-  if (index == book.focus) return;
-  book.focus = index;
-  book.focusTold = false;
-}
+void SetFocusedAccessibleItem(int64_t index) { book.focus = index; }
 
 void ResetAccessibleItems() {
   book.handed = false;
   book.started = false;
   book.focus = -1;
-  book.focusTold = false;
+  book.focusKnown = false;
+  book.recallTold = 0;
 }

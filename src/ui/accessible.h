@@ -19,15 +19,20 @@ constexpr int64_t AccessibleBoard = AccessibleFirstTab + TabCount;
 constexpr int64_t AccessibleFirstCell = AccessibleBoard + 1;  // cell n is AccessibleFirstCell + n - 1
 constexpr int64_t AccessibleStatsPanel = AccessibleFirstCell + NumberCount;
 constexpr int64_t AccessibleItemCapacity = 480;  // the pay table's rows and a full stats panel fit with room
+// Stand-ins for items whose place depends on what is open: the History list's selected row and
+// the recall banner.
+constexpr int64_t AccessibleHistorySelection = -3;
+constexpr int64_t AccessibleRecallBanner = -4;
 
 // Once per frame, inside the frame's drawing pass (text is measured in the game's fonts): when
 // anything the items show has changed, builds the list and hands it to the platform; a frame that
-// changes nothing builds nothing. Then announces each newly revealed ball, a settled draw's result
-// and a new status line.
-void UpdateAccessibleItems(const DrawView& view);
+// changes nothing builds nothing. The items show the `shown` view (a recalled draw's, or the live
+// one); the announcements follow the live game: each newly revealed ball, a settled draw's result
+// and a new status line, and a recalled draw's banner when it is shown.
+void UpdateAccessibleItems(const DrawView& shown, const DrawView& live);
 
-// The item the keyboard focus is on (one of the fixed places above), -1 for none: reported as
-// focused, and a cell as the board's active descendant.
+// The item the keyboard focus is on (one of the fixed places above or a stand-in), -1 for none:
+// reported as focused, and a cell as the board's active descendant.
 void SetFocusedAccessibleItem(int64_t index);
 
 // Forgets what was handed over and announced, so that the next update builds and announces
