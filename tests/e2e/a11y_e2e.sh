@@ -2,8 +2,12 @@
 # What a screen reader reads of the real game, under Xvfb with a private D-Bus session and the
 # AT-SPI bus: the tree holds the 8 controls as push buttons, the 5 tabs as page tabs and the board
 # as a table of 80 cells named 1 to 80; the "click" action on cell 17 while Card 1 is shown picks
-# it (the save holds the pick after Escape); and a Fastest draw started by the Draw button's
-# "click" action is announced ball by ball, then its result.
+# it (the save holds the pick after Escape); two Fastest draws started by the Draw button's
+# "click" action are each announced ball by ball, then their result. H then shows the History
+# panel with Export and a list of the settled draws, newest first, the newest selected and focused;
+# the "click" action on the oldest row recalls it (a banner panel with its two lines and three
+# marks, read out as it shows), its "Newer draw" mark steps to the second draw and "Leave recall"
+# takes the banner away.
 # Usage: a11y_e2e.sh [build directory, default build]
 set -u -o pipefail
 
@@ -37,9 +41,12 @@ e2e_wait_window "$E2E_TITLE"
 game=$E2E_WINDOW
 
 checker_log="$E2E_TMP/checker.log"
-E2E_TIMEOUT=$E2E_TIMEOUT "$python" - "$E2E_PID" >"$checker_log" 2>&1 <<'EOF' || {
+E2E_TIMEOUT=$E2E_TIMEOUT "$python" - "$E2E_PID" "$game" "$E2E_GAME_DIR/keno_history.sqlite3" \
+  >"$checker_log" 2>&1 <<'EOF' || {
 import os
 import re
+import sqlite3
+import subprocess
 import sys
 import time
 
@@ -47,6 +54,8 @@ import pyatspi
 from gi.repository import GLib
 
 pid = int(sys.argv[1])
+window = sys.argv[2]  # the game window, for keys
+ledger = sys.argv[3]
 timeout = float(os.environ.get("E2E_TIMEOUT", "20"))
 
 
@@ -54,8 +63,9 @@ def fail(why):
     sys.exit("FAIL: " + why)
 
 
-def poll(what, condition):
-    """Polls condition() until it gives a true value, pumping the main loop; fails after timeout."""
+def poll(what, condition, seen=None):
+    """Polls condition() until it gives a true value, pumping the main loop; fails after timeout,
+    with what seen() reports of the state last found when it is given."""
     deadline = time.monotonic() + timeout
     context = GLib.MainContext.default()
     while True:
@@ -66,7 +76,11 @@ def poll(what, condition):
         if value:
             return value
         if time.monotonic() > deadline:
-            fail("timed out waiting for " + what)
+            try:
+                found = f" (found: {seen()})" if seen else ""
+            except Exception as e:
+                found = f" (found nothing to report: {e!r})"
+            fail("timed out waiting for " + what + found)
         while context.pending():
             context.iteration(False)
         time.sleep(0.02)
@@ -135,32 +149,137 @@ do_action(cell17, "click")
 poll("cell 17 checked", lambda: cell17.getState().contains(pyatspi.STATE_CHECKED))
 print("ok: the click action on cell 17 picks it")
 
-# The announcement listener, registered before the draw; one round trip to the game afterwards
-# makes sure the game has heard of the listener before the draw starts.
+# The announcement listener, registered before the first draw; one round trip to the game afterwards
+# makes sure the game has heard of the listener before the draw starts. It stays for the recall.
 said = []
 pyatspi.Registry.registerEventListener(lambda e: said.append(str(e.any_data)), "object:announcement")
 app.name
-draw = [b for b in buttons if b.name == "Draw Numbers"]
-if not draw:
-    fail(f"no Draw Numbers button among {[b.name for b in buttons]}")
-do_action(draw[0], "click")
-poll("the draw's result to be announced", lambda: any("Balance $" in s for s in said))
-balls = [s for s in said if s.startswith("Ball ")]
-numbers = []
-for k, s in enumerate(balls, 1):
-    m = re.match(r"Ball (\d+): (\d+)(, a hit on Card 1)?$", s)
-    if not m or int(m.group(1)) != k:
-        fail(f"announcement {s!r} as ball {k}")
-    n = int(m.group(2))
-    if bool(m.group(3)) != (n in (3, 17)):
-        fail(f"{s!r}: the hit is told wrongly")
-    numbers.append(n)
-if len(numbers) != 20 or len(set(numbers)) != 20 or not all(1 <= n <= 80 for n in numbers):
-    fail(f"the balls announced: {balls}")
-result = [s for s in said if "Balance $" in s][-1]
-if not re.fullmatch(r"(Card 1 won \$\d+\.|No win\.) Balance \$\d+\.", result):
-    fail(f"the result reads {result!r}")
-print(f"ok: the draw announced its 20 balls and {result!r}")
+
+
+def settled_draws():
+    """The ledger's settled draws, newest first, as (id, schedule, cost, won, balance after)."""
+    with sqlite3.connect(f"file:{ledger}?mode=ro", uri=True) as db:
+        return db.execute("SELECT id, schedule, cost, won, balance_after FROM draws WHERE state = 'settled'"
+                          " ORDER BY seq DESC").fetchall()
+
+
+def draw_button():
+    found = [n for n in walk(the_app()) if n.getRole() == pyatspi.ROLE_PUSH_BUTTON and n.name == "Draw Numbers"]
+    return found[0] if found else None
+
+
+# Two draws, each started by the Draw button's click action once the one before has settled, and
+# each announced ball by ball, then with its result.
+results = []
+for draw in (1, 2):
+    del said[:]
+    button = poll(f"a Draw Numbers button before draw {draw}", draw_button,
+                  lambda: [b.name for b in walk(the_app()) if b.getRole() == pyatspi.ROLE_PUSH_BUTTON])
+    do_action(button, "click")
+    poll(f"draw {draw}'s result to be announced", lambda: any("Balance $" in s for s in said), lambda: said)
+    balls = [s for s in said if s.startswith("Ball ")]
+    numbers = []
+    for k, s in enumerate(balls, 1):
+        m = re.match(r"Ball (\d+): (\d+)(, a hit on Card 1)?$", s)
+        if not m or int(m.group(1)) != k:
+            fail(f"draw {draw}: announcement {s!r} as ball {k}")
+        n = int(m.group(2))
+        if bool(m.group(3)) != (n in (3, 17)):
+            fail(f"draw {draw}: {s!r}: the hit is told wrongly")
+        numbers.append(n)
+    if len(numbers) != 20 or len(set(numbers)) != 20 or not all(1 <= n <= 80 for n in numbers):
+        fail(f"draw {draw}: the balls announced: {balls}")
+    result = [s for s in said if "Balance $" in s][-1]
+    if not re.fullmatch(r"(Card 1 won \$\d+\.|No win\.) Balance \$\d+\.", result):
+        fail(f"draw {draw}: the result reads {result!r}")
+    poll(f"draw {draw} to be settled in the ledger", lambda: len(settled_draws()) == draw, settled_draws)
+    results.append(result)
+    print(f"ok: draw {draw} announced its 20 balls and {result!r}")
+ledger_rows = settled_draws()
+
+
+def panel_named(name):
+    found = [n for n in walk(the_app()) if n.getRole() == pyatspi.ROLE_PANEL and n.name == name]
+    return found[0] if found else None
+
+
+def children(node):
+    return [node.getChildAtIndex(i) for i in range(node.childCount)]
+
+
+def states(node):
+    return [pyatspi.stateToString(s) for s in node.getState().getStates()]
+
+
+def panels_shown():
+    return [n.name for n in walk(the_app()) if n.getRole() == pyatspi.ROLE_PANEL]
+
+
+# H, typed into the game window, shows the History panel: Export and the list of the settled
+# draws, newest first, each row read as the ledger holds it; the newest selected and focused.
+subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "h"], check=True)
+history = poll("a panel named History after H", lambda: panel_named("History"), panels_shown)
+kids = children(history)
+if not [k for k in kids if k.getRole() == pyatspi.ROLE_PUSH_BUTTON and k.name == "Export CSV..."]:
+    fail(f"the History panel holds no Export CSV... button: {[(k.getRoleName(), k.name) for k in kids]}")
+lists = [k for k in kids if k.getRole() == pyatspi.ROLE_LIST and k.name == "Latest draws"]
+if not lists:
+    fail(f"the History panel holds no list Latest draws: {[(k.getRoleName(), k.name) for k in kids]}")
+rows = [r for r in children(lists[0]) if r.getRole() == pyatspi.ROLE_LIST_ITEM]
+if len(rows) != len(ledger_rows):
+    fail(f"{len(rows)} rows for {len(ledger_rows)} settled draws: {[r.name for r in rows]}")
+for row, (draw_id, schedule, cost, won, after) in zip(rows, ledger_rows):
+    m = re.fullmatch(r"Draw (\d+), \d{4}-\d\d-\d\d \d\d:\d\d:\d\d, (GENEROUS|CASINO), cost \$(\d+), "
+                     r"won \$(\d+), balance after \$(\d+)", row.name)
+    if not m or tuple(m.groups()) != tuple(map(str, (draw_id, schedule, cost, won, after))):
+        fail(f"the row {row.name!r} for the ledger's draw {(draw_id, schedule, cost, won, after)}")
+if f"Balance ${ledger_rows[0][4]}." not in results[-1]:
+    fail(f"the newest row's balance {ledger_rows[0][4]} is not the one announced: {results[-1]!r}")
+newest = rows[0]
+poll("the newest row to be selected and focused",
+     lambda: newest.getState().contains(pyatspi.STATE_SELECTED) and newest.getState().contains(pyatspi.STATE_FOCUSED),
+     lambda: {r.name: states(r) for r in rows})
+for row in rows[1:]:
+    if row.getState().contains(pyatspi.STATE_SELECTED) or row.getState().contains(pyatspi.STATE_FOCUSED):
+        fail(f"an older row is selected or focused too: {row.name!r} {states(row)}")
+print(f"ok: H shows the History panel with Export and {len(rows)} rows, the newest selected and focused")
+
+
+def banner_lines():
+    """The recall banner's labels and push buttons, once the banner shows and History has gone."""
+    if panel_named("History") is not None:
+        return None
+    banner = panel_named("Recall of a past draw")
+    if banner is None:
+        return None
+    kids = children(banner)
+    return ([k.name for k in kids if k.getRole() == pyatspi.ROLE_LABEL],
+            [k for k in kids if k.getRole() == pyatspi.ROLE_PUSH_BUTTON])
+
+
+# The click action on the oldest row recalls it: History gives way to the banner, which is read
+# out as it shows. "Newer draw" then steps to the second draw, and "Leave recall" ends the recall.
+total = len(ledger_rows)
+del said[:]
+app.name
+do_action(rows[-1], "click")
+labels, marks = poll("the recall banner in place of History", banner_lines, panels_shown)
+if len(labels) != 2 or [b.name for b in marks] != ["Older draw", "Newer draw", "Leave recall"]:
+    fail(f"the banner holds the labels {labels} and the push buttons {[b.name for b in marks]}")
+for position in (1, 2):
+    lead = f"RECALL  Draw {position} of {total}"
+    poll(f"the banner's first line to read {lead!r}", lambda: banner_lines()[0][0].startswith(lead + " "),
+         lambda: banner_lines())
+    poll(f"an announcement of {lead!r}", lambda: any(s.startswith(lead) for s in said), lambda: said)
+    print(f"ok: the banner and its announcement read {lead!r}")
+    if position == 1:
+        del said[:]
+        newer = [b for b in banner_lines()[1] if b.name == "Newer draw"][0]
+        do_action(newer, "click")
+leave = [b for b in banner_lines()[1] if b.name == "Leave recall"][0]
+do_action(leave, "click")
+poll("the banner to go after Leave recall", lambda: panel_named("Recall of a past draw") is None, panels_shown)
+print("ok: Leave recall takes the banner away")
 EOF
   cat "$checker_log" >&2
   e2e_fail "the accessibility checker failed"
@@ -176,9 +295,9 @@ from save_file import load
 fields, picks = load(sys.argv[1])
 if picks[16] != 1 or picks[2] != 1:
     sys.exit(f"card 1 holds {[n for n in range(1, 81) if picks[n - 1]]}, expected 3 and 17")
-if fields[2] + fields[4] != 1:
-    sys.exit(f"the lifetime cost is {fields[2] + fields[4]}, expected the one draw's $1")
+if fields[2] + fields[4] != 2:
+    sys.exit(f"the lifetime cost is {fields[2] + fields[4]}, expected the two draws' $2")
 EOF
 ) || e2e_fail "the save after Escape: $why"
-e2e_pass "the save holds the pick on cell 17 and the draw's cost"
+e2e_pass "the save holds the pick on cell 17 and the two draws' cost"
 echo "PASS: a11y end-to-end"
