@@ -269,7 +269,7 @@ if len(labels) != 2 or [b.name for b in marks] != ["Older draw", "Newer draw", "
 for position in (1, 2):
     lead = f"RECALL  Draw {position} of {total}"
     poll(f"the banner's first line to read {lead!r}", lambda: banner_lines()[0][0].startswith(lead + " "),
-         lambda: banner_lines())
+         lambda: banner_lines()[0])
     poll(f"an announcement of {lead!r}", lambda: any(s.startswith(lead) for s in said), lambda: said)
     print(f"ok: the banner and its announcement read {lead!r}")
     if position == 1:
