@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "state/game_state.h"
+#include "state/history_view.h"
+#include "state/recall_view.h"
 #include "game_fixture.h"
 #include "platform/canvas_internal.h"
 #include "platform/headless.h"
@@ -34,10 +36,12 @@ std::string RegionAt(int64_t x, int64_t y) {
   const Rect stats{Game.StatsPanelX, Game.StatsPanelY, Game.StatsPanelW, Game.StatsPanelH};
   const Rect balls{Game.BallsPanelX, Game.BallsPanelY, Game.BallsPanelW, Game.BallsPanelH};
   const Named regions[] = {
-      {Game.PayTableOpen ? "pay table overlay"
-       : Game.AboutOpen  ? "About overlay"
-                         : "board",
+      {History.Open       ? "History overlay"
+       : Game.PayTableOpen ? "pay table overlay"
+       : Game.AboutOpen    ? "About overlay"
+                           : "board",
        Game.BoardRect},
+      {"recall banner", Recall.BannerRect},
       {"Draw button", Game.DrawButtonRect},
       {"New Game button", Game.NewGameButtonRect},
       {"Payout Table button", Game.PayTableButtonRect},
@@ -141,6 +145,24 @@ class GoldenFrame : public GameFixture {
 
   // Picks the numbers on card c.
   static void PickAll(int64_t c, const std::vector<int64_t>& numbers) { rules_test::Pick(c, numbers); }
+
+  // A press and release of a key, each in a frame of its own.
+  void Key(int64_t key) {
+    headless::SetKey(key, true);
+    ASSERT_TRUE(Frame());
+    headless::SetKey(key, false);
+    ASSERT_TRUE(Frame());
+  }
+
+  // Plays one draw whose first numbers are rigged, to its end and its balls landed.
+  void Play(const std::vector<int64_t>& first) {
+    StartDraw();
+    ASSERT_EQ(Game.Drawing, 1);
+    rules_test::RigDraw(first);
+    for (int guard = 0; guard < 4000 && (Game.Drawing == 1 || Game.BallAnimRunning == 1); ++guard)
+      ASSERT_TRUE(Run(10, 10));
+    ASSERT_EQ(Game.Drawing, 0);
+  }
 };
 
 // A new player after the welcome box: empty cards on the Card 1 tab, the defaults on every control.
@@ -232,6 +254,74 @@ TEST_F(GoldenFrame, FocusRingOnACell) {
     ASSERT_TRUE(Frame());
   }
   ExpectFrame("focus_ring_cell");
+}
+
+// The History overlay over a scripted ledger of 38 draws: $40 draws lost until the balance runs
+// out, a refinance, a win, a full wipe by New Game and a new game of draws after it. The chart
+// shows the fall, the refinance's step, the win and the break at the wipe.
+TEST_F(GoldenFrame, HistoryOverlay) {
+  const std::vector<int64_t> miss = {41, 42, 43, 44, 45, 46, 47, 48, 49, 50,
+                                     51, 52, 53, 54, 55, 56, 57, 58, 59, 60};
+  const std::vector<int64_t> win = {1, 2, 3, 4, 11, 12, 13, 21, 22, 31, 32, 33, 34, 35, 61, 62, 63, 64, 65, 66};
+  const auto pickFour = [] {
+    PickAll(1, {1, 2, 3, 4});
+    PickAll(2, {11, 12, 13});
+    PickAll(3, {21, 22, 23, 24, 25});
+    PickAll(4, {31, 32, 33, 34, 35, 36});
+  };
+  pickFour();
+  Game.BetPerCard = Game.BetSelection = 10;
+  Game.Speed = 5;
+  // 25 lost draws of $40 spend the $1000; the 26th is refinanced; then a win among the losses.
+  for (int d = 0; d < 30; ++d) {
+    if (Game.Balance < 40) headless::QueueAnswer(BoxResult::Yes);  // "Out of Funds!": add $1000
+    Play(d == 27 ? win : miss);
+  }
+  ASSERT_EQ(History.Open, 0);
+  headless::QueueAnswer(BoxResult::No);  // New Game: a full wipe
+  Click(Cx(Game.NewGameButtonRect), Cy(Game.NewGameButtonRect));
+  ASSERT_EQ(Game.SetDraws, 0);
+  for (int c = 1; c <= CardCount; ++c)
+    for (int n = 1; n <= NumberCount; ++n)
+      if (Game.Cards[c].Picked[n] != 0) TogglePick(c, n);
+  pickFour();
+  Game.BetPerCard = Game.BetSelection = 5;
+  Game.Speed = 5;
+  for (int d = 0; d < 8; ++d) Play(d % 3 == 1 ? win : miss);
+  Key(KeyH);
+  ASSERT_EQ(History.Open, 1);
+  ASSERT_EQ(History.Draws, 38);
+  ExpectFrame("history_overlay");
+}
+
+// The History overlay of a player who has not drawn yet: the totals at zero and a line saying so.
+TEST_F(GoldenFrame, HistoryOverlayOfAnEmptyLedger) {
+  Key(KeyH);
+  ASSERT_EQ(History.Open, 1);
+  ASSERT_EQ(History.Draws, 0);
+  ExpectFrame("history_empty");
+}
+
+// Recall of a two-card draw, the older of two, on Main and on recall's own Card 2 tab: the
+// banner over the header, the draw's tube, hits and card rows, while the live game has moved on.
+TEST_F(GoldenFrame, RecallOnMainAndOnACardTab) {
+  PickAll(1, {5, 12, 23, 34, 45, 56, 67});
+  PickAll(2, {5, 12, 18, 29, 70});
+  Game.Speed = 5;
+  Play({12, 44, 5, 70, 33, 61, 2, 78, 19, 40, 23, 9, 51, 66, 27, 80, 38, 14, 73, 58});
+  PickAll(1, {80});
+  Play({1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 13, 15, 16, 17, 20, 21, 22, 24, 25, 26});
+  const int64_t liveTab = Game.ActiveTab;
+  Key(KeyH);
+  Key(KeyEnter);
+  ASSERT_EQ(Recall.Open, 1);
+  Key(KeyLeft);
+  ASSERT_EQ(Recall.Position, 1);
+  ExpectFrame("recall_main");
+  Key(KeyDigit0 + 2);
+  ASSERT_EQ(Recall.Tab, 2);
+  ASSERT_EQ(Game.ActiveTab, liveTab) << "the live tab is untouched";
+  ExpectFrame("recall_card_tab");
 }
 
 }  // namespace

@@ -97,7 +97,8 @@ class HistoryChart : public GameFixture {
     ASSERT_EQ(v.Columns, columns);
     std::vector<int64_t> low(columns, INT64_MAX), high(columns, INT64_MIN), count(columns, 0);
     for (int64_t i = 0; i < n; ++i) {
-      const int64_t c = i * columns / n;
+      // Fewer events than columns span the width, the last in the last column.
+      const int64_t c = n <= 1 ? 0 : n <= columns ? i * (columns - 1) / (n - 1) : i * columns / n;
       low[c] = std::min(low[c], series[i]);
       high[c] = std::max(high[c], series[i]);
       ++count[c];
@@ -116,7 +117,7 @@ class HistoryChart : public GameFixture {
   // device column x (a line is anti-aliased, so its pixels need not be the line's colour).
   static bool LineInColumn(int64_t x, int64_t hPx) {
     for (int64_t y = 0; y < hPx; ++y)
-      if (headless::PixelAt(x, y) != BackgroundColour) return true;
+      if (headless::PixelAt(x, y) != HistoryChartFill) return true;
     return false;
   }
 

@@ -41,6 +41,15 @@ inline std::vector<Row> Query(const std::string& path, const std::string& sql) {
   return rows;
 }
 
+// Runs one statement that writes to the ledger file; false when it fails.
+inline bool Exec(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  bool ok = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+  ok = ok && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  return ok;
+}
+
 // The one value of a query returning one row of one column, "" otherwise.
 inline std::string Value(const std::string& path, const std::string& sql) {
   const std::vector<Row> rows = Query(path, sql);

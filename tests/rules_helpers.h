@@ -12,6 +12,8 @@
 
 #include "state/game_state.h"
 #include "game_fixture.h"
+#include "ledger_helpers.h"
+#include "persist/ledger.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
 #include "state/draw_view.h"
@@ -68,7 +70,8 @@ inline std::vector<int64_t> Range(int64_t from, int64_t to) {
 }
 
 // Replaces the numbers of the draw just started: `first` in reveal order, then the lowest numbers
-// that are on no card.
+// that are on no card. The ledger's row of the draw, written when it was charged, gets them too,
+// so that the draw is recalled and exported as it was played.
 inline void RigDraw(const std::vector<int64_t>& first) {
   bool used[81] = {};
   int64_t i = 0;
@@ -84,6 +87,11 @@ inline void RigDraw(const std::vector<int64_t>& first) {
     Game.DrawOrder[i++] = n;
   }
   ASSERT_EQ(i, 20) << "too many picks to rig a draw";
+  if (Game.Charge.DrawId == 0 || LedgerPath().empty()) return;
+  std::string numbers;
+  for (int64_t k = 0; k < 20; ++k) numbers += (k > 0 ? " " : "") + std::to_string(Game.DrawOrder[k]);
+  ASSERT_TRUE(ledger_test::Exec(LedgerPath(), "UPDATE draws SET numbers = '" + numbers +
+                                                  "' WHERE id = " + std::to_string(Game.Charge.DrawId)));
 }
 
 // The real game with a way to play a draw of chosen numbers through the frame loop.

@@ -31,7 +31,10 @@ void AddToColumn(int64_t c, int64_t balance) {
 // wipe's column before it join the column before, so that column c holds the new game only.
 void FoldEvent(void* /*context*/, int64_t index, int64_t count, int64_t balance, bool fullWipe) {
   chart.Events = count;
-  const int64_t c = count > 0 ? index * chart.Columns / count : 0;
+  // Fewer events than columns spread over the whole width, the last at the right edge.
+  const int64_t c = count <= 1              ? 0
+                    : count <= chart.Columns ? index * (chart.Columns - 1) / (count - 1)
+                                             : index * chart.Columns / count;
   if (fullWipe && index > 0 && c > 0) {
     if (lastColumn == c && chart.Count[c] > 0) {
       const int64_t p = c - 1;

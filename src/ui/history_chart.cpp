@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr Colour ChartBackground = BackgroundColour;
+constexpr Colour ChartBackground = HistoryChartFill;  // the overlay's dark ground
 constexpr Colour ChartLine = HitColour | 0xFF000000u;  // opaque: paths take the alpha byte
 constexpr Colour ChartBreakMark = RGBA(210, 10, 10, 110);  // DrawnColour, faint: a wipe's place
 constexpr int64_t ChartMargin = 2;                         // logical pixels above and below the line

@@ -6,6 +6,7 @@
 #include "state/game_state.h"
 #include "state/history_view.h"
 #include "ui/history_chart.h"
+#include "ui/palette.h"
 #include "ui/text.h"
 #include "ui/ui.h"
 
@@ -16,7 +17,6 @@ constexpr Colour BandFill = RGB(40, 40, 65);
 constexpr Colour TotalsText = RGB(220, 220, 230);
 constexpr Colour RowText = RGB(200, 205, 225);
 constexpr Colour SelectedFill = RGB(70, 60, 20);
-constexpr Colour ChartFill = RGB(12, 12, 24);
 constexpr Colour ControlFace = RGB(60, 66, 96);
 constexpr int64_t ListColumns = 6;
 // Each list column's left end, in thousandths of the list's width.
@@ -79,7 +79,7 @@ void BuildHistoryOverlay(PanelSteps& out) {
     const int64_t listH = listRows * rowH;
     const int64_t chartH = std::max<int64_t>(y + hh - FooterH - 4 - listH - (cy + 4), 0);
     h.ChartRect = Rect{left, cy + 2, inner, chartH};
-    out.AddFill(h.ChartRect.x, h.ChartRect.y, h.ChartRect.w, h.ChartRect.h, ChartFill);
+    out.AddFill(h.ChartRect.x, h.ChartRect.y, h.ChartRect.w, h.ChartRect.h, HistoryChartFill);
     const int64_t ly = y + hh - FooterH - 2 - listH;
     h.ListRect = Rect{x + 2, ly, w - 4, listH};
     out.AddFill(x + 2, ly, w - 4, rowH, RGB(30, 30, 52));
