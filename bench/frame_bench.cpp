@@ -1,9 +1,13 @@
 // Frame rendering benchmarks: the cost of drawing one complete frame in the situations that
-// draw the most, at the start-up size and at 2560 x 1440, and at the start-up size on a scale-2
-// screen (2564 x 1804 device pixels), with the text cache on and off.
+// draw the most (the History overlay and a recalled draw among them), at the start-up size and
+// at 2560 x 1440, and at the start-up size on a scale-2 screen (2564 x 1804 device pixels), with
+// the text cache on and off.
 #include <benchmark/benchmark.h>
 
 #include "app/game.h"
+#include "app/history.h"
+#include "app/recall.h"
+#include "persist/ledger.h"
 #include "state/game_state.h"
 #include "platform/canvas_internal.h"
 #include "platform/headless.h"
@@ -11,7 +15,7 @@
 
 namespace {
 
-enum Scene { IdleMain, BusyDraw, PayTable, About };
+enum Scene { IdleMain, BusyDraw, PayTable, About, History, Recall };
 
 // Starts a game at the given window size and scale with four cards of picks, then sets up the scene.
 void Prepare(Scene scene, int64_t w, int64_t h, int64_t scale) {
@@ -43,6 +47,10 @@ void Prepare(Scene scene, int64_t w, int64_t h, int64_t scale) {
   Game.PayTableOpen = scene == PayTable;
   Game.AboutOpen = scene == About;
   Game.AutoRun = 0;
+  // The overlay over the ledger of this one draw, its chart made; recall of that draw.
+  if (scene == History) OpenHistory();
+  if (scene == Recall) EnterRecall(LedgerSettledNeighbour(0, -1));
+  RenderFrame();
   headless::ClearBoxLog();
 }
 
@@ -73,6 +81,8 @@ KENO_FRAME_BENCH(idle_main, IdleMain, 1282, 902, 1);
 KENO_FRAME_BENCH(busy_draw, BusyDraw, 1282, 902, 1);
 KENO_FRAME_BENCH(pay_table, PayTable, 1282, 902, 1);
 KENO_FRAME_BENCH(about, About, 1282, 902, 1);
+KENO_FRAME_BENCH(history, History, 1282, 902, 1);
+KENO_FRAME_BENCH(recall, Recall, 1282, 902, 1);
 KENO_FRAME_BENCH(idle_main, IdleMain, 2560, 1440, 1);
 KENO_FRAME_BENCH(busy_draw, BusyDraw, 2560, 1440, 1);
 KENO_FRAME_BENCH(pay_table, PayTable, 2560, 1440, 1);
@@ -81,6 +91,8 @@ KENO_FRAME_BENCH(idle_main, IdleMain, 1282, 902, 2);
 KENO_FRAME_BENCH(busy_draw, BusyDraw, 1282, 902, 2);
 KENO_FRAME_BENCH(pay_table, PayTable, 1282, 902, 2);
 KENO_FRAME_BENCH(about, About, 1282, 902, 2);
+KENO_FRAME_BENCH(history, History, 1282, 902, 2);
+KENO_FRAME_BENCH(recall, Recall, 1282, 902, 2);
 
 }  // namespace
 

@@ -1,7 +1,9 @@
 // The ledger's cost on a real disk, on the headless back end: a draw's writes (the charge and the
 // settlement, each a ledger commit and a save, syncs included) with 100,000 draws in the ledger,
-// start-up with such a ledger against a start with none, and its export to CSV. Each repetition
-// is one draw, one start or one export; the median of the repetitions is the figure.
+// start-up with such a ledger against a start with none, its export to CSV, and the History
+// overlay over it (the balance chart, a slice of the totals' summing, the opening). Each
+// repetition is one draw, one start, one export, one chart, one slice or one opening; the median
+// of the repetitions is the figure.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -10,6 +12,7 @@
 #include <string>
 
 #include "app/game.h"
+#include "app/history.h"
 #include "app/history_chart.h"
 #include "persist/ledger.h"
 #include "persist/ledger_export.h"
@@ -159,6 +162,49 @@ void BM_BalanceChart(benchmark::State& state) {
   state.counters["events"] = static_cast<double>(BalanceChartColumns().Events);
 }
 BENCHMARK(BM_BalanceChart)->Arg(1)->Arg(0)->Iterations(1)->Repetitions(30)->Unit(benchmark::kMillisecond);
+
+// Opening the History overlay over the ledger of 100,000 draws, H to its first frame drawn: the
+// totals, the newest page, the chart over the last 1,000 events and the frame. With
+// state.range(0) 0 the totals were summed by start-up's slices, as they are by the time a player
+// can press a key; with 1 the overlay opens before any frame ran, so the whole ledger is summed at
+// once (the worst case, which no player meets).
+void BM_OpenHistory(benchmark::State& state) {
+  const bool atOnce = state.range(0) == 1;
+  Shutdown();
+  PrepareHistory(true);
+  StartUp();
+  if (BalanceChartShowsAll()) ToggleBalanceChartRange();
+  for (auto _ : state) {
+    state.PauseTiming();
+    Shutdown();
+    StartUp();
+    while (!atOnce && Game.HistoryTotalsPending == 1) RunFrame();
+    state.ResumeTiming();
+    OpenHistory();
+    RenderFrame();
+    state.PauseTiming();
+    CloseHistory();
+    state.ResumeTiming();
+  }
+  Shutdown();
+}
+BENCHMARK(BM_OpenHistory)->Arg(0)->Arg(1)->Iterations(1)->Repetitions(20)->Unit(benchmark::kMillisecond);
+
+// One slice of start-up's summing of the totals over the ledger of 100,000 draws: what it adds to
+// each of the frames after start-up until the totals are summed.
+void BM_TotalsSlice(benchmark::State& state) {
+  Shutdown();
+  PrepareHistory(true);
+  StartUp();
+  for (auto _ : state) {
+    state.PauseTiming();
+    StartHistoryTotals();
+    state.ResumeTiming();
+    SumHistoryTotalsSlice();
+  }
+  Shutdown();
+}
+BENCHMARK(BM_TotalsSlice)->Iterations(1)->Repetitions(30)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

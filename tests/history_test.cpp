@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "app/game.h"
+#include "app/rest.h"
 #include "persist/ledger.h"
 #include "platform/headless.h"
 #include "rules/rules.h"
+#include "ledger_helpers.h"
 #include "rules_helpers.h"
 #include "state/game_state.h"
 #include "state/history_view.h"
@@ -155,6 +157,58 @@ TEST_F(HistoryOverlay, TotalsAreKeptUpToDateAsDrawsSettle) {
   OpenHistory();
   EXPECT_EQ(History.Totals[0], before);
   EXPECT_EQ(History.Draws, played_.draws);
+}
+
+// A long ledger is summed a slice a frame from start-up, the loop kept awake until it is done; the
+// overlay opened half-way sums the rest at once. Either way the totals are those of every draw.
+TEST_F(HistoryOverlay, ALongLedgerIsSummedASliceAFrame) {
+  constexpr int64_t Draws = 12345;  // three slices
+  ASSERT_TRUE(ledger_test::Exec(
+      LedgerPath(),
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(Draws) +
+          ") INSERT INTO draws (id, seq, started_utc, settled_utc, state, schedule, bet_per_card, cost, numbers,"
+          " balance_before, balance_after, pot_before, pot_after, won, lifetime_cost_after, lifetime_won_after,"
+          " completed_at) SELECT i, i + 1, '2026-12-10T10:52:03.000Z', '2026-12-10T10:52:04.000Z', 'settled',"
+          " CASE WHEN i % 3 = 0 THEN 'CASINO' ELSE 'GENEROUS' END, 1, 2,"
+          " '1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20', 1000, 1000, 25000, 25000,"
+          " CASE WHEN i % 7 = 0 THEN 5 ELSE 0 END, 0, 0, 'revealed' FROM n;"
+          "INSERT INTO cards SELECT id, 1, '41 42 43 44 45 46 47 48', 8, 0, 0 FROM draws;"
+          "INSERT INTO cards SELECT id, 3, '1 2 3 4', 4, 0, 0 FROM draws;"));
+  const int64_t casino = Draws / 3;
+  double expected = 0;
+  for (const auto& [mode, n] : {std::pair<int64_t, int64_t>{1, casino}, {0, Draws - casino}})
+    expected += static_cast<double>(n) * (Return(mode, 8) + Return(mode, 4));
+  const auto expectTotals = [&] {
+    EXPECT_EQ(History.Draws, Draws);
+    EXPECT_EQ(History.Bet, 2 * Draws);
+    EXPECT_EQ(History.Won, 5 * (Draws / 7));
+    EXPECT_NEAR(History.ExpectedPercent, expected / static_cast<double>(2 * Draws), 1e-6);
+  };
+
+  for (const bool openHalfWay : {false, true}) {
+    SCOPED_TRACE(openHalfWay ? "opened half-way" : "summed to the end first");
+    StartHistoryTotals();  // as start-up does once the ledger is open
+    ASSERT_EQ(Game.HistoryTotalsPending, 1);
+    ASSERT_TRUE(Frame());
+    EXPECT_EQ(Game.HistoryTotalsPending, 1) << "one slice is not the whole ledger";
+    EXPECT_EQ(RestTimeout(Game, NowMs()), 0) << "the loop does not rest while the totals are summed";
+    if (openHalfWay) {
+      OpenHistory();
+      EXPECT_EQ(Game.HistoryTotalsPending, 0);
+      expectTotals();
+      CloseHistory();
+      continue;
+    }
+    int frames = 1;
+    while (Game.HistoryTotalsPending == 1 && frames < 100) {
+      ASSERT_TRUE(Frame());
+      ++frames;
+    }
+    EXPECT_EQ(frames, 3);
+    OpenHistory();
+    expectTotals();
+    CloseHistory();
+  }
 }
 
 // A draw charged while the overlay is open is not listed nor counted; it joins when it settles.

@@ -140,6 +140,7 @@ bool SetupGame() {
   RenderFrame();
   // The ledger's boxes (a history set aside, a draw completed after a kill) come before the welcome.
   OpenRecords();
+  StartHistoryTotals();
 
   SetActiveTab(1);
   if (AnyCardHasPicks()) {
@@ -196,6 +197,9 @@ void FireTimer(TimerId timer, int64_t now) {
     case TimerStatusMessage:
       Game.StatusMessage.clear();
       break;
+    case TimerHistoryTotals:
+      SumHistoryTotalsSlice();
+      break;
     case TimerDrawHold:
     case TimerSpaceHold:
     case TimerCount:
@@ -229,13 +233,16 @@ void RenderFrame() {
   DrawRect(0, 0, Game.ScreenW, 120, HeaderColour);
 
   DrawDrawButton();
-  DrawNewGameButton();
-  DrawPayTableButton();
-  DrawSpeedControl();
-  DrawBetControl();
-  DrawSoundButton();
-  DrawAutoPickButton();
-  DrawAboutButton();
+  // The recall banner covers every control but Draw: they are not drawn under it.
+  if (Recall.Open == 0) {
+    DrawNewGameButton();
+    DrawPayTableButton();
+    DrawSpeedControl();
+    DrawBetControl();
+    DrawSoundButton();
+    DrawAutoPickButton();
+    DrawAboutButton();
+  }
   // In recall the board, tube and card rows show the past draw's view, with recall's own tab.
   // The live view is filled in recall too: the screen reader hears the live draw go on.
   DrawView live;

@@ -42,21 +42,48 @@ void Dollars(int64_t a, char* out, int64_t size) {
   std::snprintf(out, static_cast<size_t>(size), "%s$%s", a < 0 ? "-" : "", grouped);
 }
 
-// The totals over the whole ledger, summed once and then kept up to date as draws settle, and the
-// ledger file they were summed from.
+// Draws summed in one slice: a few milliseconds of the frame that sums them.
+constexpr int64_t TotalsSliceDraws = 5000;
+
+// The totals over the whole ledger: summed a slice a frame from start-up, or at once when the
+// overlay opens before they are, then kept up to date as draws settle.
 struct KeptTotals {
   LedgerTotals sums;
-  int64_t generation = -1;  // LedgerGeneration() when summed; -1 when they are to be summed again
+  int64_t generation = -1;  // LedgerGeneration() when the summing began; -1: to begin again
+  int64_t summedTo = 0;     // the draws with ids up to this one are in sums
+  int64_t target = 0;       // the newest draw when the summing began; the later ones are added as they settle
 };
 KeptTotals kept;
 
-// Adds settled draw id to the kept totals, if they are kept; a draw that cannot be read (its
-// settlement did not reach the ledger) leaves them to be summed again at the next reading.
+// True while the kept totals belong to the ledger file open now.
+bool TotalsCurrent() { return kept.generation == LedgerGeneration(); }
+
+// Gives the totals up; they are summed again from the start.
+void DropTotals() {
+  kept.generation = -1;
+  Game.HistoryTotalsPending = 0;
+}
+
+// Sums the draws after summedTo up to `upTo` (at most the target) into the kept totals.
+void SumTotalsUpTo(int64_t upTo) {
+  const int64_t to = std::min(upTo, kept.target);
+  if (to > kept.summedTo) {
+    if (!LedgerAddHistoryTotals(kept.summedTo + 1, to, kept.sums)) {
+      DropTotals();
+      return;
+    }
+    kept.summedTo = to;
+  }
+  Game.HistoryTotalsPending = kept.summedTo < kept.target ? 1 : 0;
+}
+
+// Adds settled draw id to the kept totals when it came after the summing began; one that cannot
+// be read (its settlement did not reach the ledger) leaves them to be summed again.
 void AddToTotals(int64_t id) {
-  if (kept.generation != LedgerGeneration()) return;
+  if (!TotalsCurrent() || id <= kept.target) return;
   LedgerSettledDraw d;
   if (!LedgerReadSettled(id, d)) {
-    kept.generation = -1;
+    DropTotals();
     return;
   }
   LedgerTotals& t = kept.sums;
@@ -73,15 +100,11 @@ void AddToTotals(int64_t id) {
   }
 }
 
-// Sums the totals over the whole ledger unless they are kept, and formats the totals lines.
+// Finishes summing the totals, beginning again if the ledger changed, and formats the totals lines.
 bool ReadTotals() {
-  if (kept.generation != LedgerGeneration()) {
-    if (!LedgerHistoryTotals(kept.sums)) {
-      kept.generation = -1;
-      return false;
-    }
-    kept.generation = LedgerGeneration();
-  }
+  if (!TotalsCurrent()) StartHistoryTotals();
+  SumTotalsUpTo(kept.target);
+  if (!TotalsCurrent()) return false;
   const LedgerTotals& t = kept.sums;
   History.Draws = t.draws;
   History.Bet = t.cost;
@@ -212,6 +235,26 @@ void KeepBalanceChart() {
   History.ChartStale = 0;
   History.ChartW = w;
   History.ChartH = h;
+}
+
+void StartHistoryTotals() {
+  kept = KeptTotals{};
+  if (!LedgerNewestDrawId(kept.target)) {
+    DropTotals();
+    return;
+  }
+  // A draw in flight is not settled yet: it is added when it settles, as the later ones are.
+  if (Game.Drawing == 1 && Game.Charge.DrawId > 0) kept.target = std::min(kept.target, Game.Charge.DrawId - 1);
+  kept.generation = LedgerGeneration();
+  Game.HistoryTotalsPending = kept.target > 0 ? 1 : 0;
+}
+
+void SumHistoryTotalsSlice() {
+  if (!TotalsCurrent()) {
+    DropTotals();
+    return;
+  }
+  SumTotalsUpTo(kept.summedTo + TotalsSliceDraws);
 }
 
 void HistoryDrawSettled(int64_t drawId) {

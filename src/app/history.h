@@ -10,6 +10,12 @@
 void OpenHistory();
 // Closes the overlay; nothing else changes.
 void CloseHistory();
+// Begins summing the totals over the ledger (at start-up, after the ledger is open): a slice of
+// draws in each frame while Game.HistoryTotalsPending, so that a long ledger costs no frame more
+// than a few milliseconds; opening the overlay before the end sums the rest at once.
+void StartHistoryTotals();
+// Sums the next slice of the totals (the frame timer's step).
+void SumHistoryTotalsSlice();
 // Adds settled draw drawId to the totals, which are summed over the ledger once and then kept up
 // to date this way; while the overlay is open, reads its page again, and the selected draw stays
 // selected (the newest stays the newest).

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "platform/platform.h"
 #include "state/calendar.h"
@@ -761,35 +762,72 @@ std::string LedgerReadError() { return readError; }
 
 bool LedgerHistoryTotals(LedgerTotals& out) {
   out = LedgerTotals{};
+  return LedgerAddHistoryTotals(1, INT64_MAX, out);
+}
+
+bool LedgerNewestDrawId(int64_t& id) {
+  id = 0;
   if (ledger.db == nullptr) {
     readError = "the ledger is not open";
     return false;
   }
   int rc = SQLITE_OK;
   {
-    // The first row holds the draws' sums; each row after it one schedule and spot count's bets.
-    Statement d(ledger.db,
-                "SELECT 0, '', 0, count(*), coalesce(sum(cost), 0), coalesce(sum(won), 0),"
-                " coalesce(sum(progressive_prize), 0), coalesce(sum(consolation), 0), coalesce(max(won), 0)"
-                " FROM draws WHERE state = 'settled'"
-                " UNION ALL SELECT 1, d.schedule, c.spots, sum(d.bet_per_card), 0, 0, 0, 0, 0"
-                " FROM cards c JOIN draws d ON d.id = c.draw_id WHERE d.state = 'settled'"
-                " GROUP BY d.schedule, c.spots");
-    while (d.Next()) {
-      if (d.Int(0) == 0) {
-        out.draws = d.Int(3);
-        out.cost = d.Int(4);
-        out.won = d.Int(5);
-        out.progressive = d.Int(6);
-        out.consolation = d.Int(7);
-        out.biggestWin = d.Int(8);
-        continue;
-      }
-      const int64_t mode = PayModeOf(d.Text(1));
-      const int64_t spots = d.Int(2);
-      if (spots >= 1 && spots <= MaxPicks) out.betBySpots[mode][spots] += d.Int(3);
-    }
+    Statement d(ledger.db, "SELECT coalesce(max(id), 0) FROM draws");
+    if (d.Next()) id = d.Int(0);
     rc = d.rc();
+  }
+  return ReadDone(rc);
+}
+
+bool LedgerAddHistoryTotals(int64_t fromId, int64_t toId, LedgerTotals& out) {
+  if (ledger.db == nullptr) {
+    readError = "the ledger is not open";
+    return false;
+  }
+  // Two scans in step, each in its table's key order (a card's key begins with its draw's id):
+  // each draw's row is read once and its cards follow it, so nothing is joined or sorted.
+  int rc = SQLITE_OK;
+  {
+    Statement d(ledger.db,
+                "SELECT id, state = 'settled', schedule, bet_per_card, cost, won, progressive_prize, consolation"
+                " FROM draws WHERE id BETWEEN ?1 AND ?2 ORDER BY id");
+    d.Bind(1, fromId);
+    d.Bind(2, toId);
+    Statement c(ledger.db, "SELECT draw_id, spots FROM cards WHERE draw_id BETWEEN ?1 AND ?2 ORDER BY draw_id, card");
+    c.Bind(1, fromId);
+    c.Bind(2, toId);
+    int64_t drawId = 0, mode = 0, bet = 0;
+    bool settled = false, drawsLeft = true;
+    // Reads the next draw and adds it when settled; false at the end (a statement stepped past
+    // its end would start again).
+    const auto nextDraw = [&] {
+      drawsLeft = drawsLeft && d.Next();
+      if (!drawsLeft) return false;
+      drawId = d.Int(0);
+      settled = d.Int(1) != 0;
+      if (settled) {
+        mode = PayModeOf(d.Text(2));
+        bet = d.Int(3);
+        ++out.draws;
+        out.cost += d.Int(4);
+        out.won += d.Int(5);
+        out.progressive += d.Int(6);
+        out.consolation += d.Int(7);
+        out.biggestWin = std::max(out.biggestWin, d.Int(5));
+      }
+      return true;
+    };
+    while (c.Next()) {
+      const int64_t cardDraw = c.Int(0);
+      while (drawId < cardDraw && nextDraw()) {
+      }
+      const int64_t spots = c.Int(1);
+      if (drawId == cardDraw && settled && spots >= 1 && spots <= MaxPicks) out.betBySpots[mode][spots] += bet;
+    }
+    while (nextDraw()) {
+    }
+    rc = d.rc() != SQLITE_OK ? d.rc() : c.rc();
   }
   return ReadDone(rc);
 }
@@ -816,30 +854,39 @@ bool LedgerBalanceSeries(int64_t last, LedgerBalanceFold fold, void* context) {
     readError = "the ledger is not open";
     return false;
   }
-  // Each arm walks its seq index, so the ordered union is a merge, not a sort; the event count is
-  // an uncorrelated subquery, computed once.
-#define KENO_EVENT_COUNT "(SELECT count(*) FROM draws WHERE state = 'settled') + (SELECT count(*) FROM adjustments)"
-  constexpr const char* AllSql = "SELECT seq, balance_after, 0, " KENO_EVENT_COUNT
-                                 " FROM draws WHERE state = 'settled'"
-                                 " UNION ALL SELECT seq, balance_after, kind = 'full wipe', " KENO_EVENT_COUNT
-                                 " FROM adjustments ORDER BY 1";
-  constexpr const char* LastSql = "SELECT seq, balance_after, wipe, min(?1, " KENO_EVENT_COUNT
-                                  ") FROM (SELECT seq, balance_after, 0 AS wipe FROM draws WHERE state = 'settled'"
-                                  " UNION ALL SELECT seq, balance_after, kind = 'full wipe' FROM adjustments"
-                                  " ORDER BY 1 DESC LIMIT ?1) ORDER BY 1";
-#undef KENO_EVENT_COUNT
-  int rc = SQLITE_OK;
-  {
-    Statement s(ledger.db, last > 0 ? LastSql : AllSql);
+  // Draws and adjustments are each numbered in the order of their seq, so each table is read in
+  // the order of its rowid (a plain scan, the fastest read, newest first for the last `last`) and
+  // the two are merged here: no count is needed before the first event, and nothing is sorted.
+  struct Event {
+    int64_t seq, balance;
+    bool wipe;
+  };
+  std::vector<Event> draws, adjustments;
+  const auto read = [&](const char* allSql, const char* lastSql, std::vector<Event>& out) {
+    Statement s(ledger.db, last > 0 ? lastSql : allSql);
     if (last > 0) s.Bind(1, last);
-    int64_t count = -1, index = 0;
-    while (s.Next()) {
-      if (count < 0) count = s.Int(3);
-      if (index >= count) break;
-      fold(context, index, count, s.Int(1), s.Int(2) != 0);
-      ++index;
-    }
-    rc = s.rc();
+    while (s.Next()) out.push_back(Event{s.Int(0), s.Int(1), s.Int(2) != 0});
+    if (last > 0) std::reverse(out.begin(), out.end());
+    return s.rc();
+  };
+  int rc = read("SELECT seq, balance_after, 0 FROM draws WHERE state = 'settled' ORDER BY id",
+                "SELECT seq, balance_after, 0 FROM draws WHERE state = 'settled' ORDER BY id DESC LIMIT ?", draws);
+  if (rc == SQLITE_OK)
+    rc = read("SELECT seq, balance_after, kind = 'full wipe' FROM adjustments ORDER BY id",
+              "SELECT seq, balance_after, kind = 'full wipe' FROM adjustments ORDER BY id DESC LIMIT ?", adjustments);
+  if (!ReadDone(rc)) return false;
+  std::vector<Event> events(draws.size() + adjustments.size());
+  const auto bySeq = [](const Event& a, const Event& b) { return a.seq < b.seq; };
+  // A file whose rows were numbered out of order is still read right, at the cost of a sort.
+  if (!std::is_sorted(draws.begin(), draws.end(), bySeq)) std::sort(draws.begin(), draws.end(), bySeq);
+  if (!std::is_sorted(adjustments.begin(), adjustments.end(), bySeq))
+    std::sort(adjustments.begin(), adjustments.end(), bySeq);
+  std::merge(draws.begin(), draws.end(), adjustments.begin(), adjustments.end(), events.begin(), bySeq);
+  const auto count = static_cast<int64_t>(events.size());
+  const int64_t from = last > 0 && count > last ? count - last : 0;
+  for (int64_t i = from; i < count; ++i) {
+    const Event& e = events[static_cast<size_t>(i)];
+    fold(context, i - from, count - from, e.balance, e.wipe);
   }
-  return ReadDone(rc);
+  return true;
 }

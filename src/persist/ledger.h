@@ -123,6 +123,12 @@ struct LedgerTotals {
 };
 // Reads the totals into out; false when the ledger cannot be read (LedgerReadError says why).
 bool LedgerHistoryTotals(LedgerTotals& out);
+// Adds the settled draws with ids fromId..toId to out, so that a long ledger can be summed a
+// slice at a time; false when the ledger cannot be read.
+bool LedgerAddHistoryTotals(int64_t fromId, int64_t toId, LedgerTotals& out);
+// The id of the newest draw in the ledger, whatever its state, into id (0 when there is none);
+// false when the ledger cannot be read.
+bool LedgerNewestDrawId(int64_t& id);
 // Changes each time a ledger file is opened or closed: figures read under one generation no
 // longer hold under another (the file was set aside and a new one started, or closed).
 int64_t LedgerGeneration();
@@ -130,10 +136,10 @@ int64_t LedgerGeneration();
 int64_t LedgerSettledIdAt(int64_t fromNewest);
 
 // The balance chart's series: the balance after each event in seq order, settled draws and
-// adjustments alike (a draw in flight or a void one is no event of the balance). One query
-// streams them, oldest first, into fold(context, index, count, balance, fullWipe): index runs
-// from 0 to count - 1, count is the number of events streamed (the last `last` of them, or all
-// with last 0), and fullWipe marks the 'full wipe' adjustment that starts a new game. False when
-// the ledger cannot be read.
+// adjustments alike (a draw in flight or a void one is no event of the balance), read in two
+// table scans, merged, and given oldest first to fold(context, index, count, balance, fullWipe):
+// index runs from 0 to count - 1, count is the number of events given (the last `last` of them,
+// or all with last 0), and fullWipe marks the 'full wipe' adjustment that starts a new game.
+// False when the ledger cannot be read.
 using LedgerBalanceFold = void (*)(void* context, int64_t index, int64_t count, int64_t balance, bool fullWipe);
 bool LedgerBalanceSeries(int64_t last, LedgerBalanceFold fold, void* context);

@@ -260,6 +260,7 @@ struct GameState {
   int64_t SaveLoaded = 0;        // flag: start-up has read the save, so a save may replace it; LoadGame
   int64_t SaveFailureShown = 0;  // flag: this run's one failed-save box has been shown; persist
   int64_t SaveFailuresToStandardError = 0;  // flag: failed saves go to standard error (no box can show); persist
+  int64_t HistoryTotalsPending = 0;  // flag: the history's totals are being summed, a slice a frame; app/history
 
   // Sound effects by tone key ("1200_60"), and the entropy source's state.
   std::unordered_map<std::string, int64_t> SoundEffects;  // tone key to sound number; sound

@@ -24,6 +24,9 @@ constexpr TimerEntry Entries[] = {
      [](G) { return SaveCeilingMs; }},
     {TimerStatusMessage, [](G g) { return !g.StatusMessage.empty(); }, [](G g) { return g.StatusMessageTime; },
      [](G) { return StatusMessageMs; }},
+    // Due at once in each frame while pending: the loop does not rest until the totals are summed.
+    {TimerHistoryTotals, [](G g) { return g.HistoryTotalsPending == 1; }, [](G) { return int64_t{0}; },
+     [](G) { return int64_t{0}; }},
     // A held Draw button starts auto-run at its second only while auto-run is off; a held Space
     // reaches its second either way (it also closes the overlays).
     {TimerDrawHold, [](G g) { return g.DrawButtonDown == 1 && g.DrawHoldFired == 0 && g.AutoRun == 0; },

@@ -15,11 +15,12 @@ enum TimerId : int64_t {
   TimerAutoPause,      // the end of auto-run's pause between draws
   TimerSave,           // the debounced save: its delay, or its ceiling
   TimerStatusMessage,  // the notice's expiry
+  TimerHistoryTotals,  // the next slice of the history's totals, in every frame until they are summed
   TimerDrawHold,       // the Draw button held for a second
   TimerSpaceHold,      // Space held for a second
   TimerCount,
 };
-constexpr int64_t FrameTimerCount = TimerStatusMessage + 1;  // TimerReveal..TimerStatusMessage
+constexpr int64_t FrameTimerCount = TimerHistoryTotals + 1;  // TimerReveal..TimerHistoryTotals
 
 // One way a timer falls due: while running holds, at start + duration on the NowMs clock. A timer
 // with several entries falls due at the first of them.
