@@ -154,6 +154,17 @@ class GoldenFrame : public GameFixture {
     ASSERT_TRUE(Frame());
   }
 
+  // The picks of the scripted draw: seven on Card 1, five on Card 2, two numbers shared.
+  static void PickScriptedCards() {
+    PickAll(1, {5, 12, 23, 34, 45, 56, 67});
+    PickAll(2, {5, 12, 18, 29, 70});
+  }
+  // The scripted draw at the fastest speed: hits on both cards, 5 and 12 on both.
+  void PlayScriptedDraw() {
+    Game.Speed = 5;
+    Play({12, 44, 5, 70, 33, 61, 2, 78, 19, 40, 23, 9, 51, 66, 27, 80, 38, 14, 73, 58});
+  }
+
   // Plays one draw whose first numbers are rigged, to its end and its balls landed.
   void Play(const std::vector<int64_t>& first) {
     StartDraw();
@@ -182,31 +193,17 @@ TEST_F(GoldenFrame, PicksOnACard) {
 // A settled draw on the Main board: shared numbers as asterisks, hits, the landed tube and the
 // statistics of the set.
 TEST_F(GoldenFrame, AfterADraw) {
-  PickAll(1, {5, 12, 23, 34, 45, 56, 67});
-  PickAll(2, {5, 12, 18, 29, 70});
+  PickScriptedCards();
   PickAll(3, {44});
-  Game.Speed = 5;
-  StartDraw();
-  ASSERT_EQ(Game.Drawing, 1);
-  rules_test::RigDraw({12, 44, 5, 70, 33, 61, 2, 78, 19, 40, 23, 9, 51, 66, 27, 80, 38, 14, 73, 58});
-  for (int guard = 0; guard < 2000 && (Game.Drawing == 1 || Game.BallAnimRunning == 1); ++guard)
-    ASSERT_TRUE(Run(10, 10));
-  ASSERT_EQ(Game.Drawing, 0);
+  PlayScriptedDraw();
   ExpectFrame("after_a_draw");
 }
 
 // The high-visibility marks after a settled draw on Card 1's tab: the picked corners, the drawn
 // rings, the hits' edged crosses and the ringed hit balls in the tube.
 TEST_F(GoldenFrame, HighVisibilityMarks) {
-  PickAll(1, {5, 12, 23, 34, 45, 56, 67});
-  PickAll(2, {5, 12, 18, 29, 70});
-  Game.Speed = 5;
-  StartDraw();
-  ASSERT_EQ(Game.Drawing, 1);
-  rules_test::RigDraw({12, 44, 5, 70, 33, 61, 2, 78, 19, 40, 23, 9, 51, 66, 27, 80, 38, 14, 73, 58});
-  for (int guard = 0; guard < 2000 && (Game.Drawing == 1 || Game.BallAnimRunning == 1); ++guard)
-    ASSERT_TRUE(Run(10, 10));
-  ASSERT_EQ(Game.Drawing, 0);
+  PickScriptedCards();
+  PlayScriptedDraw();
   Game.HighVisibilityMarks = 1;
   SetActiveTab(1);
   ExpectFrame("high_visibility_marks");
@@ -305,10 +302,8 @@ TEST_F(GoldenFrame, HistoryOverlayOfAnEmptyLedger) {
 // Recall of a two-card draw, the older of two, on Main and on recall's own Card 2 tab: the
 // banner over the header, the draw's tube, hits and card rows, while the live game has moved on.
 TEST_F(GoldenFrame, RecallOnMainAndOnACardTab) {
-  PickAll(1, {5, 12, 23, 34, 45, 56, 67});
-  PickAll(2, {5, 12, 18, 29, 70});
-  Game.Speed = 5;
-  Play({12, 44, 5, 70, 33, 61, 2, 78, 19, 40, 23, 9, 51, 66, 27, 80, 38, 14, 73, 58});
+  PickScriptedCards();
+  PlayScriptedDraw();
   PickAll(1, {80});
   Play({1, 2, 3, 4, 6, 7, 8, 9, 10, 11, 13, 15, 16, 17, 20, 21, 22, 24, 25, 26});
   const int64_t liveTab = Game.ActiveTab;
