@@ -13,6 +13,7 @@
 #include "platform/headless.h"
 #include "rules/rules.h"
 #include "rules_helpers.h"
+#include "state/focus_state.h"
 #include "state/game_state.h"
 #include "state/recall_view.h"
 
@@ -27,6 +28,16 @@ std::vector<Colour> TubePixels() {
   for (int64_t y = Game.BallsPanelY; y < Game.BallsPanelY + Game.BallsPanelH; ++y)
     for (int64_t x = Game.BallsPanelX; x < Game.BallsPanelX + Game.BallsPanelW; ++x)
       pixels.push_back(headless::PixelAt(x, y));
+  return pixels;
+}
+
+// The pixels of the tab strip, the board and the tube in the last frame: what a recalled draw shows.
+std::vector<Colour> RecalledRegions() {
+  std::vector<Colour> pixels;
+  for (const Rect& r : {Game.TabBarRect, Game.BoardRect,
+                        Rect{Game.BallsPanelX, Game.BallsPanelY, Game.BallsPanelW, Game.BallsPanelH}})
+    for (int64_t y = r.y - 1; y < r.y + r.h; ++y)  // a hit's cross reaches a pixel above its cell
+      for (int64_t x = r.x; x < r.x + r.w; ++x) pixels.push_back(headless::PixelAt(x, y));
   return pixels;
 }
 
@@ -73,6 +84,13 @@ class Recalling : public rules_test::RulesGame {
   static void Key(int64_t key) {
     headless::SetKey(key, true);
     headless::SetKey(key, false);
+  }
+  // A key pressed in one frame and released in the next, as a player types it.
+  void Stroke(int64_t key) {
+    headless::SetKey(key, true);
+    ASSERT_TRUE(Frame());
+    headless::SetKey(key, false);
+    ASSERT_TRUE(Frame());
   }
   std::vector<Colour> secondTube_;
 };
@@ -156,6 +174,39 @@ TEST_F(Recalling, EachWayOutLeavesAndOnlySpaceGoesOnToAct) {
       EXPECT_TRUE(LiveSnapshot::Take() == before) << w.name << ": it only leaves";
     }
   }
+}
+
+// The recalled tab strip, board and tube are drawn once and then left on the screen while nothing
+// they show changes: after a live draw has run its course underneath and the focus ring has come
+// onto the tab strip and gone again, they are exactly what a fresh entry into recall draws.
+TEST_F(Recalling, TheRecalledBoardStaysExactWhileTheLiveDrawGoesOn) {
+  ASSERT_TRUE(EnterRecall(2));
+  ASSERT_TRUE(Frame());
+  ASSERT_EQ(Focus.Group, FocusControls) << "the focus stays on Draw, which recall leaves in view";
+  Stroke(KeyTab);  // the ring on the tab strip
+  ASSERT_EQ(Focus.Group, FocusTabs);
+  const std::vector<Colour> withRing = RecalledRegions();
+  Stroke(KeyTab);  // on to the banner
+  ASSERT_EQ(Focus.Group, FocusBanner);
+  StartDraw();
+  ASSERT_EQ(Game.Drawing, 1);
+  for (int guard = 0; guard < 4000 && (Game.Drawing == 1 || Game.BallAnimRunning == 1); ++guard)
+    ASSERT_TRUE(Run(10, 10));
+  ASSERT_EQ(Recall.Open, 1);
+  const std::vector<Colour> kept = RecalledRegions();
+  EXPECT_TRUE(kept != withRing) << "the ring left the tab strip";
+
+  LeaveRecall();
+  ASSERT_TRUE(Frame());
+  ASSERT_TRUE(EnterRecall(2));
+  Focus.Group = FocusBanner;
+  Focus.Visible = 1;
+  ASSERT_TRUE(Frame());
+  const std::vector<Colour> fresh = RecalledRegions();
+  ASSERT_EQ(kept.size(), fresh.size());
+  size_t differ = 0;
+  for (size_t i = 0; i < kept.size(); ++i) differ += kept[i] != fresh[i] ? 1 : 0;
+  EXPECT_EQ(differ, 0u) << "pixels that a fresh recall draws otherwise";
 }
 
 }  // namespace

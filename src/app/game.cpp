@@ -219,6 +219,44 @@ void UpdateFrame() {
   }
 }
 
+namespace {
+
+// What the tab strip, the board and the tube of a recalled draw are drawn from: the draw,
+// recall's tab, the marks, the focus ring on a tab and the screen's geometry. Nothing else paints
+// those regions while a draw is recalled (the overlays close, the focus leaves the board), so
+// while this stays the same the screen still holds them from the frame before and they are not
+// drawn again.
+struct RecalledBoardKey {
+  int64_t drawId = 0, tab = 0, marks = 0, screenW = 0, screenH = 0, scale = 0, tubeImage = 0;
+  int64_t tabRing = -1;  // the tab the focus ring is drawn on, -1 none: it moves over these regions
+  Rect board, tube, tabs;
+  bool operator==(const RecalledBoardKey&) const = default;
+};
+RecalledBoardKey recalledBoard;  // drawn last; drawId 0 when the live board was
+
+// True when this frame's board and tube are the recalled ones the screen already shows.
+bool RecalledBoardStillShown() {
+  RecalledBoardKey now;
+  if (Recall.Open == 1) {
+    now.drawId = Recall.DrawId;
+    now.tab = Recall.Tab;
+    now.marks = Game.HighVisibilityMarks;
+    now.screenW = Game.ScreenW;
+    now.screenH = Game.ScreenH;
+    now.scale = ScreenScale();
+    now.tubeImage = Game.BallsPanelImage;
+    now.tabRing = Focus.Visible == 1 && Focus.Group == FocusTabs ? Focus.Tab : -1;
+    now.board = Game.BoardRect;
+    now.tube = Rect{Game.BallsPanelX, Game.BallsPanelY, Game.BallsPanelW, Game.BallsPanelH};
+    now.tabs = Game.TabBarRect;
+  }
+  const bool same = now.drawId != 0 && now == recalledBoard;
+  recalledBoard = now;
+  return same;
+}
+
+}  // namespace
+
 void RenderFrame() {
   FollowWindowSize();
   // The header band, the panels, the board and the bottom strip paint every pixel of the screen,
@@ -250,14 +288,17 @@ void RenderFrame() {
   const DrawView& view = Recall.Open == 1 ? Recall.View : live;
   const int64_t tab = Recall.Open == 1 ? Recall.Tab : Game.ActiveTab;
   DrawStatsPanel(view);
-  DrawTabs(tab, view.HeatMap != 0);
   const Rect& b = Game.BoardRect;
-  if (tab == 0) {
-    DrawBoard(b.x, b.y, b.w, b.h, 0, 0, view);
-  } else {
-    DrawBoard(b.x, b.y, b.w, b.h, 1, tab, view);
+  // A hit's cross reaches a pixel above its cell into the tab strip, so the two go together.
+  if (!RecalledBoardStillShown()) {
+    DrawTabs(tab, view.HeatMap != 0);
+    if (tab == 0) {
+      DrawBoard(b.x, b.y, b.w, b.h, 0, 0, view);
+    } else {
+      DrawBoard(b.x, b.y, b.w, b.h, 1, tab, view);
+    }
+    DrawBallsPanel(view);
   }
-  DrawBallsPanel(view);
   DrawRecallBanner();
   DrawPayTableOverlay();
   DrawAboutOverlay();

@@ -64,6 +64,7 @@ constexpr int64_t ElapsedSince(int64_t since, int64_t now) { return now - since;
 
 struct Rect {
   int64_t x = 0, y = 0, w = 0, h = 0;
+  bool operator==(const Rect&) const = default;
 };
 
 // One card: its picks; what a draw counts on it is kept in the record of the charge (ChargedCard).
