@@ -77,27 +77,12 @@ void SumTotalsUpTo(int64_t upTo) {
   Game.HistoryTotalsPending = kept.summedTo < kept.target ? 1 : 0;
 }
 
-// Adds settled draw id to the kept totals when it came after the summing began; one that cannot
-// be read (its settlement did not reach the ledger) leaves them to be summed again.
+// Adds settled draw id to the kept totals when it came after the summing began; a draw the ledger
+// does not hold as settled (its settlement did not reach it) leaves them to be summed again.
 void AddToTotals(int64_t id) {
   if (!TotalsCurrent() || id <= kept.target) return;
-  LedgerSettledDraw d;
-  if (!LedgerReadSettled(id, d)) {
-    DropTotals();
-    return;
-  }
-  LedgerTotals& t = kept.sums;
-  ++t.draws;
-  t.cost += d.cost;
-  t.won += d.won;
-  t.progressive += d.progressivePrize;
-  t.consolation += d.consolation;
-  t.biggestWin = std::max(t.biggestWin, d.won);
-  for (int64_t c = 1; c <= CardCount; ++c) {
-    const LedgerCardRow& card = d.cards[c];
-    if (card.charged != 0 && card.spots >= 1 && card.spots <= MaxPicks)
-      t.betBySpots[d.payMode][card.spots] += d.betPerCard;
-  }
+  const int64_t before = kept.sums.draws;
+  if (!LedgerAddHistoryTotals(id, id, kept.sums) || kept.sums.draws != before + 1) DropTotals();
 }
 
 // Finishes summing the totals, beginning again if the ledger changed, and formats the totals lines.

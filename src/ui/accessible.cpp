@@ -2,6 +2,7 @@
 // buffers (no heap), and handed to the platform only when something they show has changed.
 #include "ui/accessible.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -22,9 +23,9 @@ constexpr std::string_view TabNames[TabCount] = {"Main", "Card 1", "Card 2", "Ca
 struct AccessibleBook {
   AccessibleItem items[AccessibleItemCapacity];
   int64_t count = 0;
-  uint64_t handedKey = 0;  // the content key of the list handed over
-  bool handed = false;     // a list has been handed over
-  int64_t focus = -1;      // the focused item as set, a fixed place or one of the stand-ins
+  uint64_t handedKey = 0;    // the content key of the list handed over
+  bool handed = false;       // a list has been handed over
+  int64_t focus = -1;        // the focused item as set, a fixed place or one of the stand-ins
   int64_t focusTold = -1;    // the item last told to the platform as focused
   bool focusKnown = false;   // focusTold has been told
   int64_t selectedRow = -1;  // the History list's selected row item, as last built; -1 none
@@ -323,13 +324,16 @@ void AddHistory() {
     AddItem(RoleLabel, panel, r, h.Error);
     return;
   }
+  // Each totals line reaches down to the next one, the last to the chart.
+  const PanelStep* lines[HistoryTotalsLines];
+  for (int64_t i = 0; i < HistoryTotalsLines; ++i) lines[i] = book.steps.FindText(h.Totals[i]);
   for (int64_t i = 0; i < HistoryTotalsLines; ++i) {
-    const PanelStep* line = book.steps.FindText(h.Totals[i]);
-    if (line == nullptr) continue;
-    const auto y = static_cast<int64_t>(line->y);
-    const int64_t nextY = i + 1 < HistoryTotalsLines ? y + (h.ChartRect.y - y) / (HistoryTotalsLines - i) : h.ChartRect.y;
-    AddItem(RoleLabel, panel, Rect{static_cast<int64_t>(line->x), y, h.ChartRect.w, nextY - y > 1 ? nextY - y : 1},
-            h.Totals[i]);
+    if (lines[i] == nullptr) continue;
+    const auto y = static_cast<int64_t>(lines[i]->y);
+    const PanelStep* next = i + 1 < HistoryTotalsLines ? lines[i + 1] : nullptr;
+    const int64_t bottom = next != nullptr ? static_cast<int64_t>(next->y) : h.ChartRect.y;
+    AddItem(RoleLabel, panel,
+            Rect{static_cast<int64_t>(lines[i]->x), y, h.ChartRect.w, std::max<int64_t>(bottom - y, 1)}, h.Totals[i]);
   }
   AddItem(RolePushButton, panel, h.ChartRect, "Balance chart",
           "The balance after each draw and adjustment. Click: the last 1000 events or all of them.", ActionClick);
